@@ -1,0 +1,1 @@
+#include "infra/DateTime.h"

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kvtreports/Variant.h"
+
+namespace kvt {
+
+// A format string that does not fit its arguments. Message: "Format '%s' invalid or
+// incompatible with argument" with the format string.
+class FormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The station software's Format: directives "%" [index ":"] ["-"] [width] ["." precision] type,
+// type one of d u x s f (also e g n m p, upper case accepted), "%%" for a percent sign.
+// The index picks an argument by number and the following directives go on from it, as in
+// %0:s. d and u need an integer argument, x prints upper-case hexadecimal, f a floating value
+// (precision 2 by default) with "." as the decimal point, s any value's text. A directive
+// without a matching argument or with an unsuitable one throws FormatError.
+std::string Format(std::string_view format, const std::vector<Variant>& args);
+
+}  // namespace kvt

@@ -1,0 +1,1 @@
+#include "kvtreports/Variant.h"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kvt::platform {
+
+// Windows paths ("C:\VEDA\LogFiles\Reports.log") stay Windows paths wherever they are stored or
+// passed; only the moment a file is touched maps them to the local file system. Drive X: is the
+// folder $KVT_ROOT/drive_x; $KVT_ROOT defaults to $XDG_DATA_HOME/kvt (~/.local/share/kvt).
+class PathMap {
+public:
+    // The station root, read from the environment at each call.
+    static std::filesystem::path root();
+
+    // The Windows directory as the station software sees it: "C:\WINDOWS".
+    static std::string windowsDirectory();
+
+    // True for "X:" followed by anything (a drive-letter path).
+    static bool isWindowsPath(std::string_view path);
+
+    // Maps a drive-letter path to the local file system. Components (split at '\' and '/') are
+    // matched exactly first and then case-insensitively against what exists, as Windows finds
+    // them; components that do not exist yet keep their spelling. "." and ".." are resolved
+    // lexically and never climb above the drive folder.
+    static std::filesystem::path toLocal(std::string_view windowsPath);
+
+    // A drive-letter path through toLocal; any other path unchanged.
+    static std::filesystem::path resolve(std::string_view path);
+};
+
+}  // namespace kvt::platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kvt::platform {
+
+// Lower case as Windows folds names: ASCII, Latin-1 letters and Cyrillic (Ё and the А-Я range
+// included). Other characters are copied unchanged. Input and output are UTF-8.
+std::string lowerUtf8(std::string_view text);
+
+// Case-insensitive equality under lowerUtf8.
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace kvt::platform
