@@ -8,18 +8,19 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "kvtreports/Exception.h"
 
 namespace kvt {
 
 // A value that cannot be converted to the requested type, or an array access out of bounds.
 // Conversion messages read "Could not convert variant of type (String) into type (Integer)".
-class VariantError : public std::runtime_error {
+class VariantError : public ExceptionOf<VariantError> {
 public:
-    using std::runtime_error::runtime_error;
+    using ExceptionOf::ExceptionOf;
 };
 
 // OLE type codes (VT_*). Array is a flag combined with the element type in OLE; here an array

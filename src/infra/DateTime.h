@@ -1,16 +1,17 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "kvtreports/Exception.h"
 
 namespace kvt {
 
 // A text that is not a date, time or number where one is required.
-class EConvertError : public std::runtime_error {
+class EConvertError : public ExceptionOf<EConvertError> {
 public:
-    using std::runtime_error::runtime_error;
+    using ExceptionOf::ExceptionOf;
 };
 
 // Date-times are days since 30.12.1899 (negative before it); the fraction is the time of day.

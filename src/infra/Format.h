@@ -1,6 +1,5 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,9 +10,9 @@ namespace kvt {
 
 // A format string that does not fit its arguments. Message: "Format '%s' invalid or
 // incompatible with argument" with the format string.
-class FormatError : public std::runtime_error {
+class FormatError : public ExceptionOf<FormatError> {
 public:
-    using std::runtime_error::runtime_error;
+    using ExceptionOf::ExceptionOf;
 };
 
 // The station software's Format: directives "%" [index ":"] ["-"] [width] ["." precision] type,

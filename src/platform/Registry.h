@@ -2,19 +2,20 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "kvtreports/Exception.h"
 
 namespace kvt::platform {
 
 // A registry operation failed: a missing value, a value of another type, a store that cannot
 // be opened. Messages follow the platform's registry class ("Failed to get data for '%s'",
 // "Invalid data type for '%s'", "Failed to set data for '%s'").
-class ERegistryException : public std::runtime_error {
+class ERegistryException : public ExceptionOf<ERegistryException> {
 public:
-    using std::runtime_error::runtime_error;
+    using ExceptionOf::ExceptionOf;
 };
 
 enum class RootKey { LocalMachine, CurrentUser };

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "kvtreports/Exception.h"
 
 namespace kvt::platform {
 
 // An operating-system call failed. The message is the system's own text for the error
 // (strerror), as the station software shows it to the operator.
-class SystemError : public std::runtime_error {
+class SystemError : public ExceptionOf<SystemError> {
 public:
     SystemError(int errorNumber, const std::string& message)
-        : std::runtime_error(message), errorNumber_(errorNumber) {}
+        : ExceptionOf(message), errorNumber_(errorNumber) {}
     int errorNumber() const noexcept { return errorNumber_; }
 
 private:

@@ -2,17 +2,18 @@
 
 #include <filesystem>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kvtreports/Exception.h"
+
 namespace kvt::cli {
 
 // Wrong arguments; the message is followed by the tool's usage text.
-class UsageError : public std::runtime_error {
+class UsageError : public ExceptionOf<UsageError> {
 public:
-    using std::runtime_error::runtime_error;
+    using ExceptionOf::ExceptionOf;
 };
 
 // Runs a tool's body with its arguments (without the program name). Any exception is printed on
