@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ public:
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
+    // The file that holds a root's keys, from the environment at the time of the call.
+    static std::filesystem::path storePath(RootKey root);
+
     RootKey rootKey() const { return root_; }
     // Changes the root and closes the current key.
     void setRootKey(RootKey root);
@@ -51,6 +55,7 @@ public:
     bool keyExists(std::string_view key) const;
     bool valueExists(std::string_view name) const;
     RegValueType valueType(std::string_view name) const;
+    // Names of the current key's values and subkeys, in the order they were first created.
     std::vector<std::string> valueNames() const;
     std::vector<std::string> keyNames() const;
 
@@ -62,7 +67,7 @@ public:
     bool readBool(std::string_view name) const;
     void writeBool(std::string_view name, bool value);
 
-    // True when the value existed.
+    // True when the value existed. A key opened read-only refuses it with an exception.
     bool deleteValue(std::string_view name);
     // Deletes a key with its subkeys and values; true when it existed.
     bool deleteKey(std::string_view key);
@@ -71,7 +76,8 @@ public:
 
 private:
     std::string absolute(std::string_view key) const;
-    void requireOpenKey() const;
+    // Throws `failure` when the current key was opened read-only.
+    void requireWritable(const std::string& failure) const;
 
     RootKey root_;
     std::shared_ptr<Store> store_;

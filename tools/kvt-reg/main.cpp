@@ -1,1 +1,132 @@
-int main() { return 1; }
+// kvt-reg: reads and changes the station registry from the command line.
+
+#include <charconv>
+#include <cstdint>
+#include <iostream>
+#include <limits>
+
+#include "cli/Cli.h"
+#include "platform/Registry.h"
+
+namespace {
+
+using kvt::cli::UsageError;
+using kvt::platform::Registry;
+using kvt::platform::RegValueType;
+using kvt::platform::RootKey;
+
+constexpr std::string_view kUsage = R"(usage:
+  kvt-reg [--user] list KEY
+  kvt-reg [--user] get KEY NAME
+  kvt-reg [--user] set KEY NAME (--dword N | --string TEXT)
+  kvt-reg [--user] delete KEY NAME
+
+The local-machine registry unless --user selects the current user's. KEY is a path such as
+"SOFTWARE\Nordvik\KVT\Reports\CardRep"; "" names the root. NAME "" is the key's default value.
+
+list  prints one line "[SUBKEY]" per subkey, then one line per value:
+      "NAME<TAB>REG_DWORD<TAB>N" or "NAME<TAB>REG_SZ<TAB>TEXT", both in the order they were
+      created. Texts are printed as stored.
+get   prints the value and a line break; a DWORD as a signed decimal number.
+set   creates the key and its parents if needed; N is decimal, -2147483648 to 4294967295.
+delete removes one value.)";
+
+void expectArguments(const std::vector<std::string>& args, std::size_t count) {
+    if (args.size() != count)
+        throw UsageError("wrong number of arguments for " + args.front());
+}
+
+std::runtime_error missingKey(const std::string& key) {
+    return std::runtime_error("Key '" + key + "' does not exist");
+}
+
+void openExisting(Registry& registry, const std::string& key, bool readOnly) {
+    const bool opened = readOnly ? registry.openKeyReadOnly(key) : registry.openKey(key, false);
+    if (!opened)
+        throw missingKey(key);
+}
+
+std::int32_t parseDword(const std::string& text) {
+    std::int64_t number = 0;
+    const auto end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (error != std::errc() || stop != end || number < std::numeric_limits<std::int32_t>::min() ||
+        number > std::numeric_limits<std::uint32_t>::max())
+        throw UsageError("not a DWORD value: " + text);
+    // Values above 2^31 - 1 are the same 32 bits as the negative numbers they print as.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
+}
+
+void list(Registry& registry, const std::string& key) {
+    openExisting(registry, key, true);
+    for (const auto& name : registry.keyNames())
+        std::cout << '[' << name << "]\n";
+    for (const auto& name : registry.valueNames()) {
+        if (registry.valueType(name) == RegValueType::DWord)
+            std::cout << name << "\tREG_DWORD\t" << registry.readInteger(name) << '\n';
+        else
+            std::cout << name << "\tREG_SZ\t" << registry.readString(name) << '\n';
+    }
+}
+
+void get(Registry& registry, const std::string& key, const std::string& name) {
+    openExisting(registry, key, true);
+    if (registry.valueType(name) == RegValueType::DWord)
+        std::cout << registry.readInteger(name) << '\n';
+    else
+        std::cout << registry.readString(name) << '\n';
+}
+
+void set(Registry& registry, std::vector<std::string>& args) {
+    std::string dword;
+    std::string text;
+    const bool isDword = kvt::cli::takeOption(args, "--dword", dword);
+    const bool isString = kvt::cli::takeOption(args, "--string", text);
+    if (isDword == isString)
+        throw UsageError("set needs exactly one of --dword and --string");
+    expectArguments(args, 3);
+    const std::string& key = args[1];
+    const std::string& name = args[2];
+    if (!registry.openKey(key, true))
+        throw std::runtime_error("Key '" + key + "' cannot be created");
+    if (isDword)
+        registry.writeInteger(name, parseDword(dword));
+    else
+        registry.writeString(name, text);
+}
+
+void remove(Registry& registry, const std::string& key, const std::string& name) {
+    openExisting(registry, key, false);
+    if (!registry.deleteValue(name))
+        throw std::runtime_error("Value '" + name + "' does not exist in key '" + key + "'");
+}
+
+int body(std::vector<std::string>& args) {
+    const RootKey root =
+        kvt::cli::takeFlag(args, "--user") ? RootKey::CurrentUser : RootKey::LocalMachine;
+    if (args.empty())
+        throw UsageError("no command given");
+    const std::string& command = args.front();
+    Registry registry(root);
+    if (command == "set") {
+        set(registry, args);
+    } else if (command == "list") {
+        expectArguments(args, 2);
+        list(registry, args[1]);
+    } else if (command == "get") {
+        expectArguments(args, 3);
+        get(registry, args[1], args[2]);
+    } else if (command == "delete") {
+        expectArguments(args, 3);
+        remove(registry, args[1], args[2]);
+    } else {
+        throw UsageError("unknown command: " + command);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return kvt::cli::run(argc, argv, kUsage, body);
+}
