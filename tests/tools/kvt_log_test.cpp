@@ -1,0 +1,167 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "infra/RVKLogger.h"
+#include "platform/CodePage.h"
+#include "platform/NamedMutex.h"
+#include "support/TestRoot.h"
+
+namespace kvt {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+
+const std::string LogName = "C:\\VEDA\\LogFiles\\Shared.log";
+
+class KvtLogTest : public test::FreshRoot {
+protected:
+    void SetUp() override {
+        FreshRoot::SetUp();
+        fs::create_directories(logDir());
+    }
+
+    fs::path logDir() const { return driveC() / "VEDA" / "LogFiles"; }
+    fs::path logPath() const { return logDir() / "Shared.log"; }
+    std::string logText() const { return platform::cp1251ToUtf8(test::readFile(logPath())); }
+
+    static test::ProcessResult kvtLog(const std::vector<std::string>& args,
+                                      const std::string& input = {}) {
+        return test::runProcess(test::toolPath("kvt-log"), args, input);
+    }
+};
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+TEST_F(KvtLogTest, WritesOneLinePerMessageIntoTheStationPath) {
+    const auto result =
+        kvtLog({LogName, "--tag", "[Смена]", "--level", "2", "--pid", "первая", "вторая"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto lines = splitLines(logText());
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string marks = " [ошиб] [Смена] <P:";
+    EXPECT_THAT(lines[0], HasSubstr(marks));
+    EXPECT_THAT(lines[0], EndsWith("> первая"));
+    EXPECT_THAT(lines[1], EndsWith("> вторая"));
+}
+
+TEST_F(KvtLogTest, FailuresAndWrongArgumentsGoToStandardErrorWithExitCodeOne) {
+    const auto missing = kvtLog({"C:\\VEDA\\Missing\\x.log", "text"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_THAT(missing.err, HasSubstr("Ошибка при попытке записи (fmCreate) в лог"));
+
+    const auto noMessage = kvtLog({LogName});
+    EXPECT_EQ(noMessage.exitCode, 1);
+    EXPECT_THAT(noMessage.err, HasSubstr("usage: kvt-log"));
+
+    const auto badLevel = kvtLog({LogName, "--level", "x", "text"});
+    EXPECT_EQ(badLevel.exitCode, 1);
+    EXPECT_FALSE(fs::exists(logPath()));
+}
+
+TEST_F(KvtLogTest, FourProcessesWithSizeTrimmingLeaveOnlyWholeLines) {
+    constexpr int Processes = 4, LinesEach = 2000;
+    constexpr std::size_t MaxSize = 20000;
+    std::vector<test::ProcessResult> results(Processes);
+    std::vector<std::thread> writers;
+    for (int p = 0; p < Processes; ++p) {
+        std::string input;
+        for (int i = 0; i < LinesEach; ++i)
+            input += "p" + std::to_string(p) + " строка " + std::to_string(i) + " " +
+                     std::string(20 + i % 17, '=') + "\n";
+        writers.emplace_back([&results, p, input] {
+            results[p] = kvtLog({LogName, "--max-size", std::to_string(MaxSize), "--tag",
+                                 "[p" + std::to_string(p) + "]", "-"},
+                                input);
+        });
+    }
+    for (auto& writer : writers)
+        writer.join();
+    for (const auto& result : results)
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    const std::string text = logText();
+    EXPECT_THAT(text, EndsWith("\r\n"));
+    EXPECT_LE(test::readFile(logPath()).size(), MaxSize + MaxSize / 3 + 100);
+    const std::regex whole(
+        R"(\d{2}\.\d{2}\.\d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[инф\] \[p(\d)\] p(\d) строка (\d+) (=+))");
+    std::map<int, int> lastNumber;
+    const auto lines = splitLines(text);
+    EXPECT_GT(lines.size(), 100u);
+    for (const auto& line : lines) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, whole)) << line;
+        EXPECT_EQ(match[1], match[2]);
+        const int process = std::stoi(match[1]), number = std::stoi(match[3]);
+        EXPECT_EQ(match[4].length(), 20 + number % 17);
+        if (lastNumber.count(process)) {
+            EXPECT_GT(number, lastNumber[process]);
+        }
+        lastNumber[process] = number;
+    }
+    // Whichever writer finished last wrote the file's last line.
+    EXPECT_THAT(lines.back(), HasSubstr(" строка " + std::to_string(LinesEach - 1) + " "));
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(logDir()))
+        files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"Shared.log"});
+}
+
+TEST_F(KvtLogTest, WriterKilledWhileHoldingTheLockDoesNotStopTheNext) {
+    const std::string mutexName = "Global\\" + LogMutexName(LogName);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        platform::NamedMutex mutex(mutexName);
+        mutex.lock();
+        const char byte = 1;
+        if (write(ready[1], &byte, 1) != 1)
+            _exit(2);
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    {
+        platform::NamedMutex mutex(mutexName);
+        ASSERT_FALSE(mutex.tryLockFor(0)) << "the child should hold the log's lock";
+    }
+
+    test::ChildProcess waiting(test::toolPath("kvt-log"), {LogName, "waited"});
+    ASSERT_EQ(kill(holder, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFSIGNALED(status));
+
+    EXPECT_EQ(waiting.wait(), 0);
+    const auto after = kvtLog({LogName, "after"});
+    EXPECT_EQ(after.exitCode, 0) << after.err;
+    const auto lines = splitLines(logText());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_THAT(lines[0], EndsWith(" waited"));
+    EXPECT_THAT(lines[1], EndsWith(" after"));
+}
+
+}  // namespace
+}  // namespace kvt
