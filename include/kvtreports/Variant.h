@@ -44,6 +44,9 @@ enum class VarType : std::uint16_t {
 // The OLE name of a type as used in conversion messages: "Empty", "Null", "Integer", "String"...
 std::string_view varTypeName(VarType type);
 
+// I1, I2, I4, I8 and UI1: the types that Format's integer directives accept.
+bool isIntegerType(VarType type);
+
 // Bounds of one array dimension, both inclusive; high = low - 1 is an empty dimension.
 struct ArrayBound {
     std::int32_t low = 0;
@@ -61,6 +64,14 @@ public:
     Variant(const char* text);
     Variant(std::string text);
     Variant(std::string_view text);
+
+    // Copies share an array until one of them is written to. Assigning an array into one of its
+    // own elements copies it first, so that an array never contains itself.
+    Variant(const Variant&) = default;
+    Variant(Variant&&) noexcept = default;
+    Variant& operator=(const Variant& other);
+    Variant& operator=(Variant&& other);
+    ~Variant() = default;
 
     static Variant null();
     static Variant i1(std::int8_t value);
@@ -91,7 +102,9 @@ public:
     const std::vector<ArrayBound>& bounds() const;
 
     // Element access by index (one dimension) or by (row, column) (two dimensions). An index
-    // outside the bounds throws VariantError.
+    // outside the bounds, or the wrong number of indexes, throws VariantError. A reference from
+    // the non-const overloads must not be kept across a copy of the array: the copy would share
+    // the element.
     Variant& at(std::int32_t index);
     const Variant& at(std::int32_t index) const;
     Variant& at(std::int32_t row, std::int32_t column);
@@ -127,15 +140,20 @@ private:
         std::vector<ArrayBound> bounds;
         std::vector<Variant> elements;
     };
+    void assign(Variant&& source);
+    bool contains(const Variant* element) const;
+    Variant deepCopy() const;
+    std::int64_t toIntegerIn(std::int64_t min, std::int64_t max, VarType target) const;
+    [[noreturn]] void cannotConvert(VarType target) const;
     std::size_t offsetOf(std::int32_t index) const;
     std::size_t offsetOf(std::int32_t row, std::int32_t column) const;
     ArrayData& arrayData();
     const ArrayData& arrayData() const;
 
     VarType type_ = VarType::Empty;
-    std::int64_t integer_ = 0;  // I1, I2, I4, I8, UI1, CY (ten-thousandths), Bool (0 / 1)
-    double real_ = 0.0;         // R8, Date
-    std::string text_;          // Str
+    std::int64_t integer_ = 0;          // I1, I2, I4, I8, UI1, CY (ten-thousandths), Bool (0 / 1)
+    double real_ = 0.0;                 // R8, Date
+    std::string text_;                  // Str
     std::shared_ptr<ArrayData> array_;  // copied on write, so that copies stay independent
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,6 +30,16 @@ struct FormatSettings {
     std::string longTimeFormat = "h:mm:ss";
     std::string timeAMString = "AM";
     std::string timePMString = "PM";
+    // Names for mmm, mmmm, ddd and dddd. Months are nominative, as the station's locale gives
+    // them; the day arrays begin with Sunday.
+    std::array<std::string, 12> shortMonthNames{"янв", "фев", "мар", "апр", "май", "июн",
+                                                "июл", "авг", "сен", "окт", "ноя", "дек"};
+    std::array<std::string, 12> longMonthNames{"Январь",   "Февраль", "Март",   "Апрель",
+                                               "Май",      "Июнь",    "Июль",   "Август",
+                                               "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+    std::array<std::string, 7> shortDayNames{"Вс", "Пн", "Вт", "Ср", "Чт", "Пт", "Сб"};
+    std::array<std::string, 7> longDayNames{"воскресенье", "понедельник", "вторник", "среда",
+                                            "четверг",     "пятница",     "суббота"};
 };
 
 // The settings of the station's locale (Russian conventions): the defaults above.
@@ -41,6 +52,11 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& 
 void DecodeDate(DateTime value, int& year, int& month, int& day);
 void DecodeTime(DateTime value, int& hour, int& minute, int& second, int& millisecond);
 
+// A date-time is split as the station software splits it: the day is the whole part (towards
+// zero) and the time of day the absolute value of the fraction, rounded to the millisecond; a
+// time that rounds up to 24:00 belongs to the next day. Values outside 01.01.0001..31.12.9999
+// decode to the date 0.0.0.
+
 // Formats with a pattern of the station software's FormatDateTime: d dd ddd dddd ddddd dddddd,
 // m mm mmm mmmm (minutes after h), yy yyyy, h hh, n nn, s ss, z zzz (milliseconds; z unpadded,
 // zz and longer three digits), t tt, am/pm a/p ampm, c, / and : (the settings' separators),
@@ -48,10 +64,15 @@ void DecodeTime(DateTime value, int& hour, int& minute, int& second, int& millis
 std::string FormatDateTime(std::string_view pattern, DateTime value,
                            const FormatSettings& settings = defaultFormatSettings());
 
-// Reads a date ("07.12.2026", in the order of shortDateFormat, with dateSeparator; a two-digit
-// year is read in the current century window), a time ("14:03", "14:03:59", "14:03:59.042" with
-// timeSeparator and the decimal separator or '.' before the milliseconds, an AM/PM suffix) or
-// both separated by blanks. A text with only a time has the date 30.12.1899 (0).
+// The short date, then the long time unless the value is exactly midnight (pattern "c"), as
+// date-times travel in text form.
+std::string DateTimeToStr(DateTime value, const FormatSettings& settings = defaultFormatSettings());
+
+// Reads a date ("07.12.2026", in the order of shortDateFormat, with dateSeparator; a year of one
+// or two digits is 2000..2049 for 0..49 and 1950..1999 for 50..99; day and month alone take the
+// current year), a time ("14:03", "14:03:59", "14:03:59.042" with timeSeparator and the decimal
+// separator or '.' before the fraction of a second, an AM/PM suffix, "5 PM") or both separated
+// by blanks. A text with only a time has the date 30.12.1899 (0).
 bool TryStrToDateTime(std::string_view text, DateTime& result,
                       const FormatSettings& settings = defaultFormatSettings());
 bool TryStrToDate(std::string_view text, DateTime& result,
@@ -59,7 +80,8 @@ bool TryStrToDate(std::string_view text, DateTime& result,
 bool TryStrToTime(std::string_view text, DateTime& result,
                   const FormatSettings& settings = defaultFormatSettings());
 // As above, throwing EConvertError "'%s' is not a valid date and time" (date / time).
-DateTime StrToDateTime(std::string_view text, const FormatSettings& settings = defaultFormatSettings());
+DateTime StrToDateTime(std::string_view text,
+                       const FormatSettings& settings = defaultFormatSettings());
 
 // Floating values with the settings' decimal separator. FloatToStr gives the shortest text
 // that reads back the same value (at most 15 significant digits), without exponent where it can.
