@@ -466,6 +466,16 @@ const FormatSettings& defaultFormatSettings() {
     return settings;
 }
 
+FormatSettings fileFormatSettings(const std::string& dateFormat, const std::string& timeFormat) {
+    FormatSettings result = defaultFormatSettings();
+    result.shortDateFormat = result.longDateFormat = dateFormat;
+    result.shortTimeFormat = result.longTimeFormat = timeFormat;
+    result.dateSeparator = '.';
+    result.timeSeparator = ':';
+    result.decimalSeparator = '.';
+    return result;
+}
+
 bool TryEncodeDate(int year, int month, int day, DateTime& result) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > daysInMonth(year, month)) {

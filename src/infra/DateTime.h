@@ -45,6 +45,11 @@ struct FormatSettings {
 // The settings of the station's locale (Russian conventions): the defaults above.
 const FormatSettings& defaultFormatSettings();
 
+// Settings that files shared between programs are written with, whatever the user's locale:
+// the given date and time patterns (short and long alike), '.' between date parts, ':' between
+// time parts and '.' as the decimal separator.
+FormatSettings fileFormatSettings(const std::string& dateFormat, const std::string& timeFormat);
+
 DateTime EncodeDate(int year, int month, int day);  // throws EConvertError when invalid
 DateTime EncodeTime(int hour, int minute, int second, int millisecond);
 bool TryEncodeDate(int year, int month, int day, DateTime& result);

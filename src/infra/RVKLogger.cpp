@@ -456,15 +456,7 @@ LogStream OpenLogStream(const fs::path& fileName, unsigned mode, int timeoutMs) 
 }
 
 const FormatSettings& LogFormatSettings() {
-    static const FormatSettings settings = [] {
-        FormatSettings result = defaultFormatSettings();
-        result.longDateFormat = result.shortDateFormat = "dd/mm/yyyy";
-        result.longTimeFormat = result.shortTimeFormat = "hh:nn:ss.zzz";
-        result.dateSeparator = '.';
-        result.timeSeparator = ':';
-        result.decimalSeparator = '.';
-        return result;
-    }();
+    static const FormatSettings settings = fileFormatSettings("dd/mm/yyyy", "hh:nn:ss.zzz");
     return settings;
 }
 
@@ -509,15 +501,8 @@ void TRVKLogger::SetFileName(const std::string& name) {
 }
 
 void TRVKLogger::openMutex() {
-    const std::string name = LogMutexName(fileName_);
     try {
-        mutex_ = std::make_unique<platform::NamedMutex>("Global\\" + name);
-        return;
-    } catch (const std::exception&) {
-        // Where the shared lock folder is refused, a lock of this user alone still serves.
-    }
-    try {
-        mutex_ = std::make_unique<platform::NamedMutex>(name);
+        mutex_ = platform::openSharedNamedMutex(LogMutexName(fileName_));
     } catch (const std::exception& error) {
         const auto* system = dynamic_cast<const platform::SystemError*>(&error);
         const std::string text =

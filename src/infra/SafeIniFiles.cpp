@@ -241,30 +241,13 @@ std::string fromFile(const std::string& bytes) {
 }
 
 std::unique_ptr<platform::NamedMutex> openMutex(const std::string& fileName) {
-    const std::string name = SafeIniMutexName(fileName);
-    try {
-        return std::make_unique<platform::NamedMutex>("Global\\" + name);
-    } catch (const platform::SystemError& error) {
-        // A lock file turned into a symbolic link is tampering, not a missing right: falling
-        // back to a lock the other processes do not share would silently drop the exclusion.
-        if (error.errorNumber() == ELOOP)
-            throw;
-    }
-    return std::make_unique<platform::NamedMutex>(name);
+    return platform::openSharedNamedMutex(SafeIniMutexName(fileName));
 }
 
 }  // namespace
 
 const FormatSettings& IniFormatSettings() {
-    static const FormatSettings settings = [] {
-        FormatSettings result = defaultFormatSettings();
-        result.shortDateFormat = result.longDateFormat = "dd.mm.yyyy";
-        result.shortTimeFormat = result.longTimeFormat = "hh:nn:ss.zzzz";
-        result.dateSeparator = '.';
-        result.timeSeparator = ':';
-        result.decimalSeparator = '.';
-        return result;
-    }();
+    static const FormatSettings settings = fileFormatSettings("dd.mm.yyyy", "hh:nn:ss.zzzz");
     return settings;
 }
 

@@ -340,4 +340,14 @@ std::string NamedMutex::lockFilePath(const std::string& name) {
     return LockLocation(name).file().string();
 }
 
+std::unique_ptr<NamedMutex> openSharedNamedMutex(const std::string& name) {
+    try {
+        return std::make_unique<NamedMutex>(std::string(kGlobalPrefix) + name);
+    } catch (const SystemError& error) {
+        if (error.errorNumber() == ELOOP)
+            throw;
+    }
+    return std::make_unique<NamedMutex>(name);
+}
+
 }  // namespace kvt::platform

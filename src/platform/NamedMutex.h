@@ -41,6 +41,12 @@ private:
     std::shared_ptr<Shared> shared_;
 };
 
+// The lock the station's shared files use: "Global\<name>", visible to every user, or where
+// that is refused the user's own "<name>". A lock file planted as a symbolic link is tampering,
+// not a missing right, and is not worked around: falling back to a lock the other processes do
+// not share would silently drop the exclusion. Throws SystemError.
+std::unique_ptr<NamedMutex> openSharedNamedMutex(const std::string& name);
+
 // Holds a NamedMutex for one scope.
 class NamedMutexLock {
 public:

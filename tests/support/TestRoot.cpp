@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 void FreshRoot::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "kvt-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     base_ = pattern;
     const std::vector<std::pair<std::string, fs::path>> vars = {
         {"KVT_ROOT", base_ / "root"},
@@ -52,7 +53,8 @@ fs::path FreshRoot::driveC() const {
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -60,13 +62,15 @@ std::string readFile(const fs::path& path) {
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + path.string());
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
     out << bytes;
 }
 
 fs::path toolPath(const std::string& name) {
     const char* dir = std::getenv("KVT_TOOLS_DIR");
-    if (dir == nullptr) throw std::runtime_error("KVT_TOOLS_DIR is not set");
+    if (dir == nullptr)
+        throw std::runtime_error("KVT_TOOLS_DIR is not set");
     return fs::path(dir) / name;
 }
 
@@ -78,7 +82,8 @@ std::vector<char*> argv(const fs::path& program, const std::vector<std::string>&
     storage.push_back(program.string());
     storage.insert(storage.end(), args.begin(), args.end());
     std::vector<char*> result;
-    for (auto& s : storage) result.push_back(s.data());
+    for (auto& s : storage)
+        result.push_back(s.data());
     result.push_back(nullptr);
     return result;
 }
@@ -87,7 +92,8 @@ std::string drain(int fd) {
     std::string text;
     char buffer[65536];
     ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(n));
     close(fd);
     return text;
 }
@@ -102,7 +108,8 @@ ProcessResult runProcess(const fs::path& program, const std::vector<std::string>
     std::vector<std::string> storage;
     auto arguments = argv(program, args, storage);
     pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
@@ -117,7 +124,8 @@ ProcessResult runProcess(const fs::path& program, const std::vector<std::string>
         size_t done = 0;
         while (done < input.size()) {
             ssize_t n = write(in[1], input.data() + done, input.size() - done);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             done += static_cast<size_t>(n);
         }
         close(in[1]);
@@ -129,8 +137,10 @@ ProcessResult runProcess(const fs::path& program, const std::vector<std::string>
     writer.join();
     int status = 0;
     waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    if (WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
     return result;
 }
 
@@ -138,7 +148,8 @@ ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::strin
     std::vector<std::string> storage;
     auto arguments = argv(program, args, storage);
     pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         execv(arguments[0], arguments.data());
         _exit(127);
@@ -152,7 +163,9 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-void ChildProcess::kill(int signal) { ::kill(pid_, signal); }
+void ChildProcess::kill(int signal) {
+    ::kill(pid_, signal);
+}
 
 int ChildProcess::wait() {
     if (!reaped_) {
@@ -160,6 +173,52 @@ int ChildProcess::wait() {
         reaped_ = true;
     }
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+}
+
+}  // namespace kvt::test
+
+#include "platform/NamedMutex.h"
+
+namespace kvt::test {
+
+LockHolder::LockHolder(const std::string& mutexName) {
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        platform::NamedMutex mutex(mutexName);
+        mutex.lock();
+        const char byte = 1;
+        if (write(ready[1], &byte, 1) != 1)
+            _exit(2);
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    const bool holds = read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    if (!holds) {
+        killHard();
+        throw std::runtime_error("the lock holder did not take " + mutexName);
+    }
+}
+
+LockHolder::~LockHolder() {
+    killHard();
+}
+
+bool LockHolder::killHard() {
+    if (reaped_)
+        return false;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    reaped_ = true;
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 }  // namespace kvt::test

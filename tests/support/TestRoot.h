@@ -65,3 +65,25 @@ private:
 };
 
 }  // namespace kvt::test
+
+namespace kvt::test {
+
+// A child process that takes a named lock (platform::NamedMutex) and holds it until it is
+// killed; the constructor returns once the child holds it.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& mutexName);
+    ~LockHolder();
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    // Kills the holder with SIGKILL, as a crash would, and reaps it; true when the signal
+    // ended it.
+    bool killHard();
+
+private:
+    int pid_ = -1;
+    bool reaped_ = false;
+};
+
+}  // namespace kvt::test

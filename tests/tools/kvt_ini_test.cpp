@@ -119,30 +119,12 @@ TEST_F(KvtIniTest, ConcurrentWritersLoseNoKeyAndTearNoValue) {
 
 TEST_F(KvtIniTest, AHolderKilledWhileLockedDoesNotStopTheNextWriter) {
     const std::string mutexName = "Global\\" + SafeIniMutexName(kName);
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        platform::NamedMutex mutex(mutexName);
-        mutex.lock();
-        const char byte = 1;
-        if (write(ready[1], &byte, 1) != 1)
-            _exit(1);
-        pause();
-        _exit(0);
-    }
-    close(ready[1]);
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    close(ready[0]);
+    test::LockHolder holder(mutexName);
     {
         platform::NamedMutex mutex(mutexName);
         EXPECT_FALSE(mutex.tryLockFor(0)) << "the child does not hold the lock";
     }
-    kill(holder, SIGKILL);
-    int status = 0;
-    waitpid(holder, &status, 0);
+    EXPECT_TRUE(holder.killHard());
 
     EXPECT_EQ(ini({kName, "set", "S", "k", "after"}).exitCode, 0);
     EXPECT_EQ(ini({kName, "get", "S", "k"}).out, "after\n");

@@ -126,33 +126,14 @@ TEST_F(KvtLogTest, FourProcessesWithSizeTrimmingLeaveOnlyWholeLines) {
 
 TEST_F(KvtLogTest, WriterKilledWhileHoldingTheLockDoesNotStopTheNext) {
     const std::string mutexName = "Global\\" + LogMutexName(LogName);
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        platform::NamedMutex mutex(mutexName);
-        mutex.lock();
-        const char byte = 1;
-        if (write(ready[1], &byte, 1) != 1)
-            _exit(2);
-        for (;;)
-            pause();
-    }
-    close(ready[1]);
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    close(ready[0]);
+    test::LockHolder holder(mutexName);
     {
         platform::NamedMutex mutex(mutexName);
         ASSERT_FALSE(mutex.tryLockFor(0)) << "the child should hold the log's lock";
     }
 
     test::ChildProcess waiting(test::toolPath("kvt-log"), {LogName, "waited"});
-    ASSERT_EQ(kill(holder, SIGKILL), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(holder, &status, 0), holder);
-    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(holder.killHard());
 
     EXPECT_EQ(waiting.wait(), 0);
     const auto after = kvtLog({LogName, "after"});
