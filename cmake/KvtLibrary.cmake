@@ -5,7 +5,7 @@ function(kvt_folder_library name)
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC
-        ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
+        ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_LINK} PRIVATE kvt_warnings)
 endfunction()
 

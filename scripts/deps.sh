@@ -6,6 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libsqlite3-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    qt6-base-dev
 )
 
 missing=()
