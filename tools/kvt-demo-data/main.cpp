@@ -1,1 +1,62 @@
-int main() { return 1; }
+// kvt-demo-data: writes a deterministic demo station database.
+
+#include <cstdint>
+#include <string>
+
+#include "appserver/DemoData.h"
+#include "cli/Cli.h"
+#include "infra/DateTime.h"
+
+namespace {
+
+using kvt::cli::UsageError;
+
+constexpr std::string_view kUsage = R"(usage:
+  kvt-demo-data --out FILE [--shifts N] [--seed S]
+
+Writes a new station database to FILE (replacing it whole if it exists): N shifts (default 120,
+1 to 1000000) from 01.03.2024 with their operators, receipts and pump-outs, pump operations,
+eight pumps, four fuel grades, organisations with vehicles, contractors with cars and drivers.
+The same N and S (default 1, 0 to 18446744073709551615) always give the same file.)";
+
+int parseShifts(const std::string& text) {
+    std::int32_t shifts = 0;
+    if (!kvt::TryStrToInt(text, shifts) || shifts < 1 || shifts > 1000000)
+        throw UsageError("not a shift count from 1 to 1000000: " + text);
+    return shifts;
+}
+
+std::uint64_t parseSeed(const std::string& text) {
+    std::size_t used = 0;
+    try {
+        if (!text.empty() && text.front() != '-') {
+            const std::uint64_t seed = std::stoull(text, &used, 10);
+            if (used == text.size())
+                return seed;
+        }
+    } catch (const std::exception&) {
+    }
+    throw UsageError("not a seed from 0 to 18446744073709551615: " + text);
+}
+
+int body(std::vector<std::string>& args) {
+    std::string out;
+    std::string text;
+    kvt::appserver::DemoOptions options;
+    if (!kvt::cli::takeOption(args, "--out", out))
+        throw UsageError("--out FILE is required");
+    if (kvt::cli::takeOption(args, "--shifts", text))
+        options.shifts = parseShifts(text);
+    if (kvt::cli::takeOption(args, "--seed", text))
+        options.seed = parseSeed(text);
+    if (!args.empty())
+        throw UsageError("unexpected argument: " + args.front());
+    kvt::appserver::writeDemoDatabase(kvt::cli::localPath(out), options);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return kvt::cli::run(argc, argv, kUsage, body);
+}

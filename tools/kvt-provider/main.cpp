@@ -1,1 +1,144 @@
-int main() { return 1; }
+// kvt-provider: prints a provider's record set, or the station configuration, of the station
+// application server.
+
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "appserver/StationServer.h"
+#include "cli/Cli.h"
+#include "infra/DateTime.h"
+
+namespace {
+
+using kvt::Variant;
+using kvt::appserver::FieldDef;
+using kvt::appserver::FieldType;
+using kvt::cli::UsageError;
+
+constexpr std::string_view kUsage = R"(usage:
+  kvt-provider [--db FILE] [--ved-filter N] PROVIDER [--command-text SQL] [--param NAME=VALUE]...
+  kvt-provider [--db FILE] --config
+
+FILE is the station database (default: KVT_STATION_DB, else $KVT_ROOT/station/station.db).
+The first line names the fields as NAME:TYPE, or NAME:TYPE:SIZE for strings, separated by tabs;
+TYPE is Integer, SmallInt, String, Float, Currency, Date, DateTime or Boolean. Then one line per
+record, fields separated by tabs: numbers with '.' as the decimal point (Currency with two to
+four decimals), dates as dd.mm.yyyy, date-times as dd.mm.yyyy hh:nn:ss, booleans as True or
+False, NULL as nothing; tabs and line breaks inside a text print as blanks.
+--ved-filter sets the server's vedFilter before the provider is opened. --config prints
+GetKVTConfig in canonical variant text.)";
+
+const kvt::FormatSettings& printSettings() {
+    static const kvt::FormatSettings settings = kvt::fileFormatSettings("dd.mm.yyyy", "hh:nn:ss");
+    return settings;
+}
+
+std::string currencyText(std::int64_t tenThousandths) {
+    const bool negative = tenThousandths < 0;
+    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(tenThousandths)
+                                             : static_cast<std::uint64_t>(tenThousandths);
+    std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
+    while (fraction.size() > 2 && fraction.back() == '0')
+        fraction.pop_back();
+    return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+}
+
+std::string plainText(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    }
+    return text;
+}
+
+std::string valueText(const Variant& value, FieldType type) {
+    if (value.isNull())
+        return {};
+    switch (type) {
+        case FieldType::Integer:
+        case FieldType::SmallInt:
+            return std::to_string(value.toInt());
+        case FieldType::Float:
+            return kvt::FloatToStr(value.toDouble(), printSettings());
+        case FieldType::Currency:
+            return currencyText(value.rawInteger());
+        case FieldType::Date:
+            return kvt::FormatDateTime("dd.mm.yyyy", value.toDate(), printSettings());
+        case FieldType::DateTime:
+            return kvt::FormatDateTime("dd.mm.yyyy hh:nn:ss", value.toDate(), printSettings());
+        case FieldType::Boolean:
+            return value.toBool() ? "True" : "False";
+        case FieldType::String:
+            break;
+    }
+    return plainText(value.toString());
+}
+
+std::string fieldText(const FieldDef& field) {
+    std::string text = field.name + ":" + std::string(kvt::appserver::fieldTypeName(field.type));
+    if (field.type == FieldType::String)
+        text += ":" + std::to_string(field.size);
+    return text;
+}
+
+void printRecords(kvt::appserver::RecordCursor& cursor) {
+    const auto& fields = cursor.fields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        std::cout << (i ? "\t" : "") << fieldText(fields[i]);
+    std::cout << '\n';
+    constexpr int kPacket = 1000;
+    while (!cursor.finished()) {
+        for (const auto& row : cursor.fetch(kPacket)) {
+            for (std::size_t i = 0; i < row.size(); ++i)
+                std::cout << (i ? "\t" : "") << valueText(row[i], fields[i].type);
+            std::cout << '\n';
+        }
+    }
+}
+
+std::pair<std::string, Variant> parseParam(const std::string& text) {
+    const auto equals = text.find('=');
+    if (equals == std::string::npos || equals == 0)
+        throw UsageError("not NAME=VALUE: " + text);
+    return {text.substr(0, equals), Variant(text.substr(equals + 1))};
+}
+
+int body(std::vector<std::string>& args) {
+    std::string text;
+    const std::filesystem::path database = kvt::cli::takeOption(args, "--db", text)
+                                               ? kvt::cli::localPath(text)
+                                               : kvt::appserver::defaultStationDatabase();
+    std::int32_t vedFilter = 0;
+    const bool setsVedFilter = kvt::cli::takeOption(args, "--ved-filter", text);
+    if (setsVedFilter && !kvt::TryStrToInt(text, vedFilter))
+        throw UsageError("not an integer: " + text);
+    const bool config = kvt::cli::takeFlag(args, "--config");
+    kvt::appserver::ProviderRequest request;
+    kvt::cli::takeOption(args, "--command-text", request.commandText);
+    while (kvt::cli::takeOption(args, "--param", text))
+        request.params.push_back(parseParam(text));
+
+    if (config) {
+        if (!args.empty() || setsVedFilter || !request.commandText.empty() ||
+            !request.params.empty())
+            throw UsageError("--config takes no provider, command text or parameters");
+        kvt::appserver::StationServer server(database);
+        std::cout << server.GetKVTConfig().canonical() << '\n';
+        return 0;
+    }
+    if (args.size() != 1)
+        throw UsageError(args.empty() ? "no provider given" : "unexpected argument: " + args[1]);
+    kvt::appserver::StationServer server(database);
+    server.setVedFilter(vedFilter);
+    printRecords(*server.openProvider(args.front(), request));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    return kvt::cli::run(argc, argv, kUsage, body);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+// A deterministic demo station: shifts with their operators, eight pumps, four fuel grades and
+// their tanks, fuel receipts and pump-outs, pump operations, organisations with vehicles,
+// contractors with cars and drivers. The same options always give the same file.
+
+#include <cstdint>
+#include <filesystem>
+
+namespace kvt::appserver {
+
+struct DemoOptions {
+    int shifts = 120;
+    std::uint64_t seed = 1;
+};
+
+// Writes a new station database to `file`. The file is built beside it under a temporary name
+// and renamed into place, so an existing file is replaced whole or not at all.
+void writeDemoDatabase(const std::filesystem::path& file, const DemoOptions& options = {});
+
+}  // namespace kvt::appserver

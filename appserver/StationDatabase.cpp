@@ -1,0 +1,266 @@
+#include "appserver/StationDatabase.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <charconv>
+#include <system_error>
+
+namespace kvt::appserver {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Tables are named after the record sets of the station software; the pump log keeps the pump
+// name in "Trk" and the receipt log the tanker in "CarName", as the clients' own queries expect.
+constexpr std::string_view kSchema = R"sql(
+CREATE TABLE Station (
+    Name VARCHAR(60) NOT NULL,
+    Number INTEGER NOT NULL
+);
+CREATE TABLE Gsm (
+    ID INTEGER PRIMARY KEY,
+    Name VARCHAR(10) NOT NULL UNIQUE,
+    Price CURRENCY NOT NULL
+);
+CREATE TABLE Silo (
+    ID INTEGER PRIMARY KEY,
+    Name VARCHAR(20) NOT NULL UNIQUE,
+    GsmID INTEGER NOT NULL REFERENCES Gsm(ID),
+    Capacity FLOAT NOT NULL
+);
+CREATE TABLE Pump (
+    Number INTEGER PRIMARY KEY,
+    Name VARCHAR(10) NOT NULL UNIQUE
+);
+CREATE TABLE Nozzle (
+    PumpNumber INTEGER NOT NULL REFERENCES Pump(Number),
+    Position INTEGER NOT NULL,
+    SiloID INTEGER NOT NULL REFERENCES Silo(ID),
+    PRIMARY KEY (PumpNumber, Position)
+);
+CREATE TABLE SmLog (
+    SmNum INTEGER PRIMARY KEY,
+    BegTime DATETIME NOT NULL,
+    EndTime DATETIME,
+    Operator VARCHAR(30),
+    InKKM CURRENCY,
+    OutKKM CURRENCY,
+    SummaTovary CURRENCY,
+    Operator2 VARCHAR(30),
+    Operator3 VARCHAR(30)
+);
+CREATE TABLE Prx (
+    OpNum INTEGER PRIMARY KEY,
+    Date DATE NOT NULL,
+    SmNum INTEGER,
+    Operator VARCHAR(20),
+    GSMName VARCHAR(20),
+    CarVolTTN FLOAT,
+    SiloName VARCHAR(20),
+    BegTime DATETIME,
+    EndTime DATETIME,
+    SiloLevelBefore FLOAT,
+    SiloLevelAfter FLOAT,
+    Fact1 FLOAT,
+    Dopusk FLOAT,
+    Delta FLOAT,
+    UdVes FLOAT,
+    Temper FLOAT,
+    FactPlotn FLOAT,
+    Cor BOOLEAN NOT NULL DEFAULT 0,
+    Prihod BOOLEAN NOT NULL,
+    Prim VARCHAR(50),
+    CarName VARCHAR(20)
+);
+CREATE INDEX PrxByCarName ON Prx (CarName);
+CREATE TABLE Trk (
+    ID INTEGER PRIMARY KEY,
+    Trk VARCHAR(10) NOT NULL,
+    Time DATETIME NOT NULL,
+    Client SMALLINT,
+    Gsm VARCHAR(10),
+    Operation SMALLINT,
+    Op1 SMALLINT,
+    AutoMobil VARCHAR(15),
+    Op2 SMALLINT,
+    Liters FLOAT,
+    Summa FLOAT
+);
+CREATE INDEX TrkByPumpNewestFirst ON Trk (Trk, Time DESC, ID DESC);
+CREATE TABLE vedOrg (
+    Name VARCHAR(50) PRIMARY KEY,
+    INN VARCHAR(20),
+    VidOplat INTEGER,
+    Address VARCHAR(80)
+);
+CREATE TABLE vedAuto (
+    ID VARCHAR(8) PRIMARY KEY,
+    Name VARCHAR(50) NOT NULL,
+    NumberAuto VARCHAR(15) NOT NULL,
+    INN VARCHAR(20)
+);
+CREATE INDEX vedAutoByOrganisation ON vedAuto (Name, NumberAuto);
+CREATE TABLE bneOrg (
+    Name VARCHAR(60) PRIMARY KEY,
+    Skidka FLOAT
+);
+CREATE TABLE VdContractor (
+    ID VARCHAR(8) PRIMARY KEY,
+    Name VARCHAR(60) NOT NULL,
+    INN VARCHAR(20),
+    IsDelete BOOLEAN NOT NULL DEFAULT 0
+);
+CREATE INDEX VdContractorByName ON VdContractor (Name, ID);
+CREATE TABLE VdCar (
+    ID VARCHAR(8) PRIMARY KEY,
+    CID VARCHAR(8) NOT NULL,
+    Name VARCHAR(20) NOT NULL,
+    IsDelete BOOLEAN NOT NULL DEFAULT 0
+);
+CREATE INDEX VdCarByContractor ON VdCar (CID, Name, ID);
+CREATE TABLE VdDriver (
+    ID VARCHAR(8) PRIMARY KEY,
+    CID VARCHAR(8) NOT NULL,
+    Name VARCHAR(40) NOT NULL,
+    IsDelete BOOLEAN NOT NULL DEFAULT 0
+);
+CREATE INDEX VdDriverByContractor ON VdDriver (CID, Name, ID);
+)sql";
+
+struct CloseConnection {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+Connection openFile(const fs::path& file, int flags, const std::string& what) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, flags | SQLITE_OPEN_NOFOLLOW, nullptr);
+    Connection db(raw, CloseConnection());
+    if (rc != SQLITE_OK)
+        throw ServerError(what + ": " + (raw ? lastError(raw) : sqlite3_errstr(rc)));
+    sqlite3_extended_result_codes(raw, 1);
+    return db;
+}
+
+std::int32_t pragmaValue(const Connection& db, std::string_view name) {
+    Statement statement(db, "PRAGMA " + std::string(name));
+    statement.step();
+    return sqlite3_column_int(statement.get(), 0);
+}
+
+std::string upper(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+}  // namespace
+
+std::string_view stationSchema() {
+    return kSchema;
+}
+
+std::string lastError(sqlite3* db) {
+    return sqlite3_errmsg(db);
+}
+
+void execute(sqlite3* db, std::string_view sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : lastError(db);
+        sqlite3_free(message);
+        throw ServerError(text);
+    }
+}
+
+Statement::Statement(Connection connection, std::string_view sql, std::string_view* rest)
+    : connection_(std::move(connection)) {
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(connection_.get(), sql.data(), static_cast<int>(sql.size()), &statement_,
+                           &tail) != SQLITE_OK)
+        throw ServerError(lastError(connection_.get()));
+    if (rest != nullptr)
+        *rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(statement_);
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw ServerError(lastError(connection_.get()));
+}
+
+void Statement::reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
+Connection openStationDatabase(const fs::path& file, std::chrono::milliseconds busyTimeout) {
+    const std::string what = "Station database " + file.string();
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(file, error)))
+        throw ServerError(what + " does not exist");
+    Connection db = openFile(file, SQLITE_OPEN_READONLY, what);
+    sqlite3_busy_timeout(db.get(), static_cast<int>(busyTimeout.count()));
+    std::int32_t applicationId = 0;
+    std::int32_t version = 0;
+    try {
+        applicationId = pragmaValue(db, "application_id");
+        version = pragmaValue(db, "user_version");
+    } catch (const ServerError& e) {
+        throw ServerError(what + ": " + e.what());
+    }
+    if (applicationId != kStationApplicationId)
+        throw ServerError(what + " is not a station database");
+    if (version != kStationSchemaVersion)
+        throw ServerError(what + " has schema version " + std::to_string(version) +
+                          ", this server reads version " + std::to_string(kStationSchemaVersion));
+    return db;
+}
+
+Connection createStationDatabase(const fs::path& file) {
+    const std::string what = "Station database " + file.string();
+    Connection db = openFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, what);
+    try {
+        execute(db.get(), kSchema);
+        execute(db.get(), "PRAGMA application_id = " + std::to_string(kStationApplicationId));
+        execute(db.get(), "PRAGMA user_version = " + std::to_string(kStationSchemaVersion));
+    } catch (const ServerError& e) {
+        throw ServerError(what + ": " + e.what());
+    }
+    return db;
+}
+
+std::optional<FieldDef> fieldOfDeclaredType(std::string_view declaredType) {
+    const std::string type = upper(declaredType);
+    static const std::pair<std::string_view, FieldType> kTypes[] = {
+        {"INTEGER", FieldType::Integer}, {"SMALLINT", FieldType::SmallInt},
+        {"FLOAT", FieldType::Float},     {"CURRENCY", FieldType::Currency},
+        {"DATE", FieldType::Date},       {"DATETIME", FieldType::DateTime},
+        {"BOOLEAN", FieldType::Boolean},
+    };
+    for (const auto& [name, fieldType] : kTypes) {
+        if (type == name)
+            return FieldDef{{}, fieldType, 0};
+    }
+    constexpr std::string_view kVarchar = "VARCHAR(";
+    if (type.starts_with(kVarchar) && type.ends_with(')')) {
+        const char* first = type.data() + kVarchar.size();
+        const char* last = type.data() + type.size() - 1;
+        int size = 0;
+        const auto [end, rc] = std::from_chars(first, last, size);
+        if (rc == std::errc() && end == last && size > 0)
+            return FieldDef{{}, FieldType::String, size};
+    }
+    return std::nullopt;
+}
+
+}  // namespace kvt::appserver

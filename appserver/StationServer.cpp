@@ -1,0 +1,445 @@
+#include "appserver/StationServer.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/PathMap.h"
+#include "platform/Text.h"
+
+namespace kvt::appserver {
+
+namespace {
+
+// Organisations that take fuel on statement: their statement payment type is a statement kind
+// (code modulo 100 is 4), or not recorded, as on organisations entered before payment types
+// were kept per organisation.
+#define KVT_STATEMENT_ORGANISATION "(VidOplat % 100 = 4 OR VidOplat IS NULL)"
+
+struct ProviderParam {
+    std::string_view name;
+    std::string_view defaultValue;
+};
+
+struct ProviderSpec {
+    std::string_view name;
+    std::string_view sql;
+    bool takesCommandText = false;
+    std::optional<ProviderParam> param = std::nullopt;
+};
+
+// The order of each record set is part of what the clients see:
+// - receipts and pump-outs come newest first, so that a shift's records run from its last
+//   operation to its first and the runner's (last, first) pair is an ascending range;
+// - a pump's operations come newest first, so that a first packet holds the latest ones and a
+//   row's record number counts the operations from the latest one back to it.
+constexpr std::array<ProviderSpec, 9> kProviders{{
+    {"SmLogProvider",
+     "SELECT SmNum, BegTime, EndTime, Operator, InKKM, OutKKM, SummaTovary, Operator2, Operator3 "
+     "FROM SmLog ORDER BY SmNum"},
+    {"Organization",
+     "SELECT Name, INN, VidOplat, Address FROM vedOrg "
+     "WHERE (:vedFilter & 1) = 0 OR " KVT_STATEMENT_ORGANISATION " ORDER BY Name"},
+    {"AutoMobil",
+     "SELECT ID, Name, NumberAuto, INN FROM vedAuto "
+     "WHERE (:vedFilter & 16) = 0 OR Name IN (SELECT Name FROM vedOrg "
+     "WHERE (:vedFilter & 1) = 0 OR " KVT_STATEMENT_ORGANISATION ") "
+     "ORDER BY Name, NumberAuto, ID"},
+    {"BneOrgProvider", "SELECT Name, Skidka FROM bneOrg ORDER BY Name"},
+    {"PrxLogProvider",
+     "SELECT OpNum, Date, SmNum, Operator, GSMName, CarVolTTN, SiloName, BegTime, EndTime, "
+     "SiloLevelBefore, SiloLevelAfter, Fact1, Dopusk, Delta, UdVes, Temper, FactPlotn, Cor, "
+     "Prihod, Prim, CarName FROM Prx ORDER BY OpNum DESC",
+     true},
+    {"TrkLogProvider",
+     "SELECT Time, Client, Gsm, Operation, Op1, AutoMobil, Op2, Liters, Summa FROM Trk "
+     "WHERE Trk = :TrkName ORDER BY Time DESC, ID DESC",
+     false, ProviderParam{"TrkName", "1"}},
+    {"VdContractorDSP", "SELECT ID, Name, INN, IsDelete FROM VdContractor ORDER BY Name, ID"},
+    {"VdCarDSP", "SELECT ID, CID, Name, IsDelete FROM VdCar ORDER BY CID, Name, ID"},
+    {"VdDriverDSP", "SELECT ID, CID, Name, IsDelete FROM VdDriver ORDER BY CID, Name, ID"},
+}};
+
+#undef KVT_STATEMENT_ORGANISATION
+
+std::string quote(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+const ProviderSpec& findProvider(const std::string& name) {
+    for (const auto& spec : kProviders) {
+        if (platform::equalsIgnoreCase(spec.name, name))
+            return spec;
+    }
+    throw ServerError("Provider " + quote(name) + " not found");
+}
+
+// A record set being fetched. The first row is read at open, so that a failing query fails
+// there and computed columns get a type from their first value.
+class SqlCursor : public RecordCursor {
+public:
+    SqlCursor(std::unique_ptr<Statement> statement, std::string provider)
+        : statement_(std::move(statement)), provider_(std::move(provider)) {
+        hasRow_ = step();
+        describeFields();
+    }
+
+    const std::vector<FieldDef>& fields() const override { return fields_; }
+
+    std::vector<Row> fetch(int maxRows) override {
+        std::vector<Row> rows;
+        while (hasRow_ && (maxRows < 0 || static_cast<int>(rows.size()) < maxRows)) {
+            rows.push_back(readRow());
+            hasRow_ = step();
+        }
+        return rows;
+    }
+
+    bool finished() const override { return !hasRow_; }
+
+private:
+    bool step() {
+        try {
+            return statement_->step();
+        } catch (const ServerError& e) {
+            throw ServerError("Provider " + quote(provider_) + " failed: " + e.what());
+        }
+    }
+
+    void describeFields() {
+        sqlite3_stmt* st = statement_->get();
+        const int count = sqlite3_column_count(st);
+        for (int i = 0; i < count; ++i) {
+            const char* declared = sqlite3_column_decltype(st, i);
+            FieldDef field = declared ? fieldOfDeclaredType(declared).value_or(computedField(i))
+                                      : computedField(i);
+            field.name = sqlite3_column_name(st, i);
+            fields_.push_back(std::move(field));
+        }
+    }
+
+    // A column computed by the query: typed by its first value, text when there is none.
+    FieldDef computedField(int column) const {
+        if (hasRow_) {
+            switch (sqlite3_column_type(statement_->get(), column)) {
+                case SQLITE_INTEGER:
+                    return {{}, FieldType::Integer, 0};
+                case SQLITE_FLOAT:
+                    return {{}, FieldType::Float, 0};
+                default:
+                    break;
+            }
+        }
+        return {{}, FieldType::String, kComputedTextSize};
+    }
+
+    Row readRow() const {
+        Row row;
+        row.reserve(fields_.size());
+        for (int i = 0; i < static_cast<int>(fields_.size()); ++i)
+            row.push_back(readValue(i, fields_[i].type));
+        return row;
+    }
+
+    Variant readValue(int column, FieldType type) const {
+        sqlite3_stmt* st = statement_->get();
+        if (sqlite3_column_type(st, column) == SQLITE_NULL)
+            return Variant::null();
+        switch (type) {
+            case FieldType::Integer:
+                return Variant(static_cast<std::int32_t>(sqlite3_column_int64(st, column)));
+            case FieldType::SmallInt:
+                return Variant::i2(static_cast<std::int16_t>(sqlite3_column_int(st, column)));
+            case FieldType::Float:
+                return Variant(sqlite3_column_double(st, column));
+            case FieldType::Currency:
+                return Variant::currency(sqlite3_column_type(st, column) == SQLITE_INTEGER
+                                             ? sqlite3_column_int64(st, column)
+                                             : std::llround(sqlite3_column_double(st, column)));
+            case FieldType::Date:
+            case FieldType::DateTime:
+                return Variant::date(sqlite3_column_double(st, column));
+            case FieldType::Boolean:
+                return Variant(sqlite3_column_int(st, column) != 0);
+            case FieldType::String:
+                break;
+        }
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        return Variant(
+            std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, column))));
+    }
+
+    static constexpr int kComputedTextSize = 255;
+
+    std::unique_ptr<Statement> statement_;
+    std::string provider_;
+    std::vector<FieldDef> fields_;
+    bool hasRow_ = false;
+};
+
+// Only reading is allowed to a client's statement: no ATTACH, PRAGMA or writes, whatever the
+// text looks like.
+int authorizeClientStatement(void* denied, int action, const char*, const char*, const char*,
+                             const char*) {
+    switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_READ:
+        case SQLITE_FUNCTION:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        default:
+            *static_cast<bool*>(denied) = true;
+            return SQLITE_DENY;
+    }
+}
+
+class ClientAuthorizer {
+public:
+    explicit ClientAuthorizer(sqlite3* db) : db_(db) {
+        sqlite3_set_authorizer(db_, authorizeClientStatement, &denied_);
+    }
+    ~ClientAuthorizer() { sqlite3_set_authorizer(db_, nullptr, nullptr); }
+    ClientAuthorizer(const ClientAuthorizer&) = delete;
+    ClientAuthorizer& operator=(const ClientAuthorizer&) = delete;
+
+    bool denied() const { return denied_; }
+
+private:
+    sqlite3* db_;
+    bool denied_ = false;
+};
+
+bool isBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool startsWithKeyword(std::string_view text, std::string_view keyword) {
+    if (text.size() < keyword.size() ||
+        !platform::equalsIgnoreCase(text.substr(0, keyword.size()), keyword))
+        return false;
+    if (text.size() == keyword.size())
+        return true;
+    const auto next = static_cast<unsigned char>(text[keyword.size()]);
+    return !std::isalnum(next) && next != '_';
+}
+
+// What follows the first statement may only be blanks and, if the statement has none of its
+// own, one terminating semicolon.
+bool onlyTerminatorFollows(std::string_view statement, std::string_view rest) {
+    rest = trimmed(rest);
+    if (!rest.empty() && rest.front() == ';' && !trimmed(statement).ends_with(';'))
+        rest = trimmed(rest.substr(1));
+    return rest.empty();
+}
+
+class ClientCommand {
+public:
+    ClientCommand(const Connection& db, const ProviderSpec& spec, const std::string& sql)
+        : spec_(spec), sql_(sql) {
+        const std::string_view text = trimmed(sql);
+        if (text.empty())
+            refuse("the command text is empty");
+        if (!startsWithKeyword(text, "SELECT") && !startsWithKeyword(text, "WITH"))
+            refuse("only a SELECT statement is allowed");
+        std::string_view rest;
+        ClientAuthorizer authorizer(db.get());
+        try {
+            statement_ = std::make_unique<Statement>(db, text, &rest);
+        } catch (const ServerError& e) {
+            if (authorizer.denied())
+                refuse("the statement does more than read");
+            throw ServerError("Provider " + quote(spec_.name) + " failed: " + e.what());
+        }
+        if (!onlyTerminatorFollows(text.substr(0, text.size() - rest.size()), rest))
+            refuse("only one statement is allowed");
+        if (statement_->get() == nullptr || !sqlite3_stmt_readonly(statement_->get()))
+            refuse("the statement does more than read");
+    }
+
+    std::unique_ptr<Statement> take() { return std::move(statement_); }
+
+private:
+    [[noreturn]] void refuse(const std::string& reason) const {
+        throw ServerError("Provider " + quote(spec_.name) + " refused the command text " +
+                          quote(sql_) + ": " + reason);
+    }
+
+    const ProviderSpec& spec_;
+    const std::string& sql_;
+    std::unique_ptr<Statement> statement_;
+};
+
+std::unique_ptr<Statement> prepareOwnQuery(const Connection& db, const ProviderSpec& spec) {
+    try {
+        return std::make_unique<Statement>(db, spec.sql);
+    } catch (const ServerError& e) {
+        throw ServerError("Provider " + quote(spec.name) + " failed: " + e.what());
+    }
+}
+
+void bindText(sqlite3_stmt* statement, int index, const std::string& text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+void bindVariant(sqlite3_stmt* statement, int index, const Variant& value) {
+    if (value.isNull() || value.isEmpty())
+        sqlite3_bind_null(statement, index);
+    else
+        bindText(statement, index, value.toString());
+}
+
+void bindParams(sqlite3_stmt* statement, const ProviderSpec& spec, const ProviderRequest& request,
+                std::int32_t vedFilter) {
+    if (const int index = sqlite3_bind_parameter_index(statement, ":vedFilter"); index > 0)
+        sqlite3_bind_int(statement, index, vedFilter);
+    if (!spec.param)
+        return;
+    const int index =
+        sqlite3_bind_parameter_index(statement, (":" + std::string(spec.param->name)).c_str());
+    bindText(statement, index, std::string(spec.param->defaultValue));
+    for (const auto& [name, value] : request.params) {
+        if (platform::equalsIgnoreCase(name, spec.param->name))
+            bindVariant(statement, index, value);
+    }
+}
+
+void checkParams(const ProviderSpec& spec, const ProviderRequest& request) {
+    for (const auto& param : request.params) {
+        if (!spec.param || !platform::equalsIgnoreCase(param.first, spec.param->name))
+            throw ServerError("Provider " + quote(spec.name) + " has no parameter " +
+                              quote(param.first));
+    }
+}
+
+// Runs a configuration query and hands each row to `add`.
+template <class AddRow>
+void forEachRow(const Connection& db, std::string_view sql, AddRow add) {
+    Statement statement(db, sql);
+    while (statement.step())
+        add(statement.get());
+}
+
+std::string columnText(sqlite3_stmt* statement, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? std::string(text) : std::string();
+}
+
+Variant grades(const Connection& db) {
+    std::vector<Variant> result;
+    forEachRow(db, "SELECT Name, Price FROM Gsm ORDER BY ID", [&](sqlite3_stmt* row) {
+        result.push_back(Variant::list(
+            {Variant(columnText(row, 0)), Variant::currency(sqlite3_column_int64(row, 1))}));
+    });
+    return Variant::list(std::move(result));
+}
+
+Variant tanks(const Connection& db) {
+    std::vector<Variant> result;
+    forEachRow(db,
+               "SELECT Silo.Name, Gsm.Name, Silo.Capacity FROM Silo JOIN Gsm ON Gsm.ID = "
+               "Silo.GsmID ORDER BY Silo.ID",
+               [&](sqlite3_stmt* row) {
+                   result.push_back(
+                       Variant::list({Variant(columnText(row, 0)), Variant(columnText(row, 1)),
+                                      Variant(sqlite3_column_double(row, 2))}));
+               });
+    return Variant::list(std::move(result));
+}
+
+Variant pumps(const Connection& db) {
+    std::vector<Variant> result;
+    Statement nozzles(db,
+                      "SELECT Gsm.Name, Silo.Name FROM Nozzle JOIN Silo ON Silo.ID = Nozzle.SiloID "
+                      "JOIN Gsm ON Gsm.ID = Silo.GsmID WHERE Nozzle.PumpNumber = ?1 "
+                      "ORDER BY Nozzle.Position");
+    forEachRow(db, "SELECT Name, Number FROM Pump ORDER BY Number", [&](sqlite3_stmt* row) {
+        const std::int32_t number = sqlite3_column_int(row, 1);
+        std::vector<Variant> gradeNames;
+        std::vector<Variant> tankNames;
+        nozzles.reset();
+        sqlite3_bind_int(nozzles.get(), 1, number);
+        while (nozzles.step()) {
+            gradeNames.emplace_back(columnText(nozzles.get(), 0));
+            tankNames.emplace_back(columnText(nozzles.get(), 1));
+        }
+        result.push_back(Variant::list({Variant(columnText(row, 0)), Variant(number),
+                                        Variant::list(std::move(gradeNames)),
+                                        Variant::list(std::move(tankNames))}));
+    });
+    return Variant::list(std::move(result));
+}
+
+}  // namespace
+
+StationServer::StationServer(const std::filesystem::path& database,
+                             std::chrono::milliseconds busyTimeout)
+    : connection_(openStationDatabase(database, busyTimeout)) {}
+
+std::unique_ptr<RecordCursor> StationServer::openProvider(const std::string& provider,
+                                                          const ProviderRequest& request) {
+    const ProviderSpec& spec = findProvider(provider);
+    checkParams(spec, request);
+    std::unique_ptr<Statement> statement;
+    if (request.commandText.empty()) {
+        statement = prepareOwnQuery(connection_, spec);
+    } else if (spec.takesCommandText) {
+        statement = ClientCommand(connection_, spec, request.commandText).take();
+    } else {
+        throw ServerError("Provider " + quote(spec.name) + " refused the command text " +
+                          quote(request.commandText) + ": it takes no command text");
+    }
+    bindParams(statement->get(), spec, request, vedFilter_);
+    return std::make_unique<SqlCursor>(std::move(statement), std::string(spec.name));
+}
+
+// The station configuration, a one-dimensional array from 0:
+//   0  station name (Str)
+//   1  station number (I4)
+//   2  fuel grades: one array per grade, [0] name (Str), [1] price per litre (CY)
+//   3  pumps in number order: one array per pump, [0] name (Str), [1] number (I4),
+//      [2] the grade of each nozzle in nozzle order (array of Str), [3] the tank feeding each
+//      nozzle (array of Str)
+//   4  tanks: one array per tank, [0] name (Str), [1] grade (Str), [2] capacity in litres (R8)
+Variant StationServer::GetKVTConfig() {
+    try {
+        Variant name("");
+        Variant number(0);
+        forEachRow(connection_, "SELECT Name, Number FROM Station LIMIT 1", [&](sqlite3_stmt* row) {
+            name = Variant(columnText(row, 0));
+            number = Variant(sqlite3_column_int(row, 1));
+        });
+        return Variant::list(
+            {name, number, grades(connection_), pumps(connection_), tanks(connection_)});
+    } catch (const ServerError& e) {
+        throw ServerError(std::string("GetKVTConfig failed: ") + e.what());
+    }
+}
+
+std::string_view providerQuery(const std::string& provider) {
+    return findProvider(provider).sql;
+}
+
+std::unique_ptr<AppServer> createStationServer(const std::filesystem::path& database) {
+    return std::make_unique<StationServer>(database);
+}
+
+std::filesystem::path defaultStationDatabase() {
+    const char* configured = std::getenv("KVT_STATION_DB");
+    if (configured != nullptr && *configured != '\0')
+        return configured;
+    return platform::PathMap::root() / "station" / "station.db";
+}
+
+}  // namespace kvt::appserver

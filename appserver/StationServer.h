@@ -1,0 +1,49 @@
+#pragma once
+
+// The station application server object: the providers, GetKVTConfig and vedFilter over the
+// station database. It runs in-process; the connection creates one per connect.
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
+#include "appserver/AppServer.h"
+#include "appserver/StationDatabase.h"
+
+namespace kvt::appserver {
+
+// vedFilter bits. The statement reports set 1 before they open the organisation list, 17 before
+// the vehicle list, 16 after closing the vehicles and 0 after closing the organisations.
+inline constexpr std::int32_t kVedStatementOrganisations = 1;  // "Organization": only
+                                                               // organisations buying on statement
+inline constexpr std::int32_t kVedVehiclesOfListedOrganisations = 16;  // "AutoMobil": only
+                                                                       // vehicles of those listed
+
+class StationServer : public AppServer {
+public:
+    // Opens the station database read-only. A missing file, a file that is not a station
+    // database or a database a writer keeps locked longer than busyTimeout throws ServerError.
+    explicit StationServer(const std::filesystem::path& database,
+                           std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
+
+    std::unique_ptr<RecordCursor> openProvider(const std::string& provider,
+                                               const ProviderRequest& request) override;
+    Variant GetKVTConfig() override;
+    std::int32_t vedFilter() const override { return vedFilter_; }
+    void setVedFilter(std::int32_t value) override { vedFilter_ = value; }
+
+private:
+    Connection connection_;
+    std::int32_t vedFilter_ = 0;
+};
+
+// A provider's own query (the statement it runs without a command text); throws ServerError for
+// an unknown provider.
+std::string_view providerQuery(const std::string& provider);
+
+std::unique_ptr<AppServer> createStationServer(const std::filesystem::path& database);
+
+// KVT_STATION_DB when set and not empty, else $KVT_ROOT/station/station.db.
+std::filesystem::path defaultStationDatabase();
+
+}  // namespace kvt::appserver
