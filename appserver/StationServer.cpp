@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "platform/PathMap.h"
 #include "platform/Text.h"
@@ -121,12 +122,18 @@ private:
         }
     }
 
-    // A column computed by the query: typed by its first value, text when there is none.
+    // A column computed by the query: typed by its first value, text when there is none. A
+    // whole number beyond 32 bits is a Float, which holds it exactly.
     FieldDef computedField(int column) const {
         if (hasRow_) {
-            switch (sqlite3_column_type(statement_->get(), column)) {
+            sqlite3_stmt* st = statement_->get();
+            switch (sqlite3_column_type(st, column)) {
                 case SQLITE_INTEGER:
-                    return {{}, FieldType::Integer, 0};
+                    return {{},
+                            fitsIn<std::int32_t>(sqlite3_column_int64(st, column))
+                                ? FieldType::Integer
+                                : FieldType::Float,
+                            0};
                 case SQLITE_FLOAT:
                     return {{}, FieldType::Float, 0};
                 default:
@@ -134,6 +141,11 @@ private:
             }
         }
         return {{}, FieldType::String, kComputedTextSize};
+    }
+
+    template <class T>
+    static bool fitsIn(std::int64_t value) {
+        return value >= std::numeric_limits<T>::min() && value <= std::numeric_limits<T>::max();
     }
 
     Row readRow() const {
@@ -144,32 +156,53 @@ private:
         return row;
     }
 
+    // A value its field cannot hold exactly fails the fetch instead of arriving as another
+    // number: a computed column is typed by its first value only, and a foreign writer may
+    // have stored text in a typed column.
     Variant readValue(int column, FieldType type) const {
         sqlite3_stmt* st = statement_->get();
-        if (sqlite3_column_type(st, column) == SQLITE_NULL)
+        const int storage = sqlite3_column_type(st, column);
+        if (storage == SQLITE_NULL)
             return Variant::null();
+        if (type == FieldType::String) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+            return Variant(
+                std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, column))));
+        }
+        const bool whole = storage == SQLITE_INTEGER;
+        if (!whole && storage != SQLITE_FLOAT)
+            throw mismatch(column, type);
+        const std::int64_t integer = sqlite3_column_int64(st, column);
         switch (type) {
             case FieldType::Integer:
-                return Variant(static_cast<std::int32_t>(sqlite3_column_int64(st, column)));
+                if (!whole || !fitsIn<std::int32_t>(integer))
+                    throw mismatch(column, type);
+                return Variant(static_cast<std::int32_t>(integer));
             case FieldType::SmallInt:
-                return Variant::i2(static_cast<std::int16_t>(sqlite3_column_int(st, column)));
-            case FieldType::Float:
-                return Variant(sqlite3_column_double(st, column));
+                if (!whole || !fitsIn<std::int16_t>(integer))
+                    throw mismatch(column, type);
+                return Variant::i2(static_cast<std::int16_t>(integer));
+            case FieldType::Boolean:
+                if (!whole)
+                    throw mismatch(column, type);
+                return Variant(integer != 0);
             case FieldType::Currency:
-                return Variant::currency(sqlite3_column_type(st, column) == SQLITE_INTEGER
-                                             ? sqlite3_column_int64(st, column)
-                                             : std::llround(sqlite3_column_double(st, column)));
+                return Variant::currency(whole ? integer
+                                               : std::llround(sqlite3_column_double(st, column)));
             case FieldType::Date:
             case FieldType::DateTime:
                 return Variant::date(sqlite3_column_double(st, column));
-            case FieldType::Boolean:
-                return Variant(sqlite3_column_int(st, column) != 0);
+            case FieldType::Float:
             case FieldType::String:
                 break;
         }
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-        return Variant(
-            std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, column))));
+        return Variant(sqlite3_column_double(st, column));
+    }
+
+    ServerError mismatch(int column, FieldType type) const {
+        return ServerError("Provider " + quote(provider_) + " failed: column " +
+                           quote(fields_[static_cast<std::size_t>(column)].name) +
+                           " holds a value that is not " + std::string(fieldTypeName(type)));
     }
 
     static constexpr int kComputedTextSize = 255;

@@ -1,6 +1,7 @@
 #include "data/DataSetModel.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace kvt::data {
 
@@ -18,22 +19,10 @@ Qt::Alignment qtAlignment(FieldAlignment alignment) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-// The private cursor's field shows itself exactly as the dataset's own field does.
-void copyPresentation(const Field& from, Field& to) {
-    to.DisplayLabel = from.DisplayLabel;
-    to.Visible = from.Visible;
-    to.DisplayWidth = from.EffectiveDisplayWidth();
-    to.Alignment = from.Alignment;
-    to.DisplayFormat = from.DisplayFormat;
-    to.Currency = from.Currency;
-    to.Origin = from.Origin;
-    to.OnGetText = from.OnGetText;
-}
-
 }  // namespace
 
 DataSetModel::DataSetModel(DataSource& source, QObject* parent)
-    : QAbstractTableModel(parent), source_(&source), cursor_("DataSetModel") {
+    : QAbstractTableModel(parent), source_(&source) {
     source_->addObserver(*this);
     rebuild();
 }
@@ -52,35 +41,30 @@ int DataSetModel::rowCount(const QModelIndex& parent) const {
 }
 
 int DataSetModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(cursorFields_.size());
+    return parent.isValid() ? 0 : static_cast<int>(fields_.size());
 }
 
 Field* DataSetModel::fieldAt(int column) const {
-    if (column < 0 || column >= static_cast<int>(sourceFields_.size()))
+    if (column < 0 || column >= columnCount())
         return nullptr;
-    return sourceFields_[static_cast<std::size_t>(column)];
-}
-
-bool DataSetModel::moveCursorTo(int row) const {
-    if (row < 0 || row >= rows_)
-        return false;
-    cursor_.SetRecNo(row + 1);
-    return true;
+    return fields_[static_cast<std::size_t>(column)];
 }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.column() >= columnCount())
+    const Field* field = index.isValid() ? fieldAt(index.column()) : nullptr;
+    if (!field || !hasRow(index.row()))
         return {};
-    const Field& field = *cursorFields_[static_cast<std::size_t>(index.column())];
     switch (role) {
         case Qt::DisplayRole:
-            if (!moveCursorTo(index.row()))
+            try {
+                return QString::fromStdString(dataSet()->FieldTextAt(index.row() + 1, *field));
+            } catch (const std::exception&) {
                 return {};
-            return QString::fromStdString(field.DisplayText());
+            }
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(qtAlignment(field.Alignment));
+            return QVariant::fromValue(qtAlignment(field->Alignment));
         case DisplayWidthRole:
-            return field.DisplayWidth;
+            return field->EffectiveDisplayWidth();
         case CurrentRowRole:
             return index.row() == currentRow_;
         default:
@@ -89,16 +73,16 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+    const Field* field = orientation == Qt::Horizontal ? fieldAt(section) : nullptr;
+    if (!field)
         return {};
-    const Field& field = *cursorFields_[static_cast<std::size_t>(section)];
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(field.DisplayName());
+            return QString::fromStdString(field->DisplayName());
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(qtAlignment(field.Alignment));
+            return QVariant::fromValue(qtAlignment(field->Alignment));
         case DisplayWidthRole:
-            return field.DisplayWidth;
+            return field->EffectiveDisplayWidth();
         default:
             return {};
     }
@@ -114,22 +98,20 @@ std::vector<Bookmark> DataSetModel::bookmarksOf(const QModelIndexList& indexes) 
     return bookmarksOf(std::move(rows));
 }
 
+// Rows are record numbers minus one, so sorting the rows puts the bookmarks in record order.
 std::vector<Bookmark> DataSetModel::bookmarksOf(std::vector<int> rows) const {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<Bookmark> bookmarks;
     for (const int row : rows) {
-        if (moveCursorTo(row))
-            bookmarks.push_back(cursor_.GetBookmark());
+        if (hasRow(row))
+            bookmarks.push_back(dataSet()->BookmarkAt(row + 1));
     }
     return bookmarks;
 }
 
 int DataSetModel::rowOf(const Bookmark& bookmark) const {
-    if (rows_ == 0 || !cursor_.BookmarkValid(bookmark))
-        return -1;
-    cursor_.GotoBookmark(bookmark);
-    return cursor_.RecNo() - 1;
+    return rows_ == 0 ? -1 : dataSet()->RecNoOf(bookmark) - 1;
 }
 
 int DataSetModel::currentRow() const {
@@ -137,9 +119,8 @@ int DataSetModel::currentRow() const {
 }
 
 void DataSetModel::setCurrentRow(int row) {
-    ClientDataSet* set = dataSet();
-    if (set && row >= 0 && row < rows_)
-        set->SetRecNo(row + 1);
+    if (hasRow(row))
+        dataSet()->SetRecNo(row + 1);
 }
 
 void DataSetModel::reload() {
@@ -149,25 +130,18 @@ void DataSetModel::reload() {
 }
 
 void DataSetModel::rebuild() {
-    sourceFields_.clear();
-    cursorFields_.clear();
+    fields_.clear();
     rows_ = 0;
     currentRow_ = -1;
     ClientDataSet* set = dataSet();
-    if (!set || !set->Active()) {
-        cursor_.Close();
+    if (!set || !set->Active())
         return;
-    }
-    cursor_.CloneCursor(*set, false);
     for (Field* field : set->Fields()) {
-        Field* own = field->Visible ? cursor_.FindField(field->FieldName()) : nullptr;
-        if (!own)
-            continue;
-        copyPresentation(*field, *own);
-        sourceFields_.push_back(field);
-        cursorFields_.push_back(own);
+        if (field->Visible)
+            fields_.push_back(field);
     }
-    rows_ = cursor_.RecordCount();
+    // Counting fetches every packet the dataset may fetch, so every row can be peeked at.
+    rows_ = set->RecordCount();
     currentRow_ = set->RecNo() - 1;
 }
 
@@ -178,7 +152,7 @@ void DataSetModel::emitCurrentRowChanged() {
     if (previous == currentRow_ || columnCount() == 0)
         return;
     for (const int row : {previous, currentRow_}) {
-        if (row >= 0 && row < rows_)
+        if (hasRow(row))
             emit dataChanged(index(row, 0), index(row, columnCount() - 1), {CurrentRowRole});
     }
 }

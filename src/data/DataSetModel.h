@@ -1,9 +1,10 @@
 #pragma once
 
 // A Qt item model over the dataset behind a data source, for the grids of the forms: one column
-// per visible field, one row per visible record in the dataset's order. Cells are read through a
-// private cloned cursor, so that painting a grid never moves the dataset's own cursor and never
-// disturbs the details that follow it.
+// per visible field, one row per visible record in the dataset's order. Cells are read with the
+// dataset's row peek (FieldTextAt): painting never moves the cursor, never disturbs the details
+// that follow it, and a get-text handler sees the painted record as current, also when it reads
+// other fields of the dataset ("Time" shown only where "Gsm" is not empty).
 
 #include <QAbstractTableModel>
 #include <QModelIndexList>
@@ -30,6 +31,7 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    // A cell whose get-text handler fails shows nothing: a grid cannot raise while painting.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
@@ -50,8 +52,8 @@ public:
     // Moves the dataset's cursor to the row.
     void setCurrentRow(int row);
 
-    // Reads the columns and records anew, after presentation properties of fields were changed
-    // in place.
+    // Reads the columns and records anew, after labels, visibility or widths of fields were
+    // changed in place.
     void reload();
 
 private:
@@ -59,14 +61,12 @@ private:
     void dataSourceDestroyed(DataSource& source) override;
 
     ClientDataSet* dataSet() const;
+    bool hasRow(int row) const { return row >= 0 && row < rows_; }
     void rebuild();
-    bool moveCursorTo(int row) const;
     void emitCurrentRowChanged();
 
     DataSource* source_;
-    mutable ClientDataSet cursor_;
-    std::vector<Field*> sourceFields_;  // visible fields of the dataset
-    std::vector<Field*> cursorFields_;  // the same fields of the private cursor
+    std::vector<Field*> fields_;  // visible fields of the dataset, in order
     int rows_ = 0;
     int currentRow_ = -1;
 };

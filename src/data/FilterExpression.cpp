@@ -199,6 +199,8 @@ private:
 struct FilterExpression::Node {
     virtual ~Node() = default;
     virtual bool eval(const FilterRecord& record, const std::string& filter) const = 0;
+    // Throws what eval would throw for any values of the record's fields.
+    virtual void check(const FilterRecord& record, const std::string& filter) const = 0;
 };
 
 namespace {
@@ -218,6 +220,17 @@ struct Scalar {
     throw FilterError("Filter \"" + filter + "\": " + what);
 }
 
+Scalar::Kind kindOf(FieldType type) {
+    if (type == FieldType::String)
+        return Scalar::Kind::Text;
+    if (type == FieldType::Boolean)
+        return Scalar::Kind::Boolean;
+    return Scalar::Kind::Number;
+}
+
+const char* const DifferentTypes = "the two sides of a comparison are of different types";
+const char* const NotACondition = "a condition must be a comparison or a boolean field";
+
 class Operand {
 public:
     virtual ~Operand() = default;
@@ -227,6 +240,11 @@ public:
     // The scalar a literal takes next to a field of the given type.
     virtual Scalar as(FieldType type, const std::string& filter) const = 0;
     virtual bool isField() const { return false; }
+    // The field's type; nothing for a literal.
+    virtual std::optional<FieldType> fieldType(const FilterRecord&, const std::string&) const {
+        return std::nullopt;
+    }
+    virtual Scalar::Kind kind(const FilterRecord& record, const std::string& filter) const = 0;
 };
 
 class FieldOperand : public Operand {
@@ -264,6 +282,13 @@ public:
 
     Scalar as(FieldType, const std::string&) const override { return {}; }
     bool isField() const override { return true; }
+    std::optional<FieldType> fieldType(const FilterRecord& record,
+                                       const std::string& filter) const override {
+        return type(record, filter);
+    }
+    Scalar::Kind kind(const FilterRecord& record, const std::string& filter) const override {
+        return kindOf(type(record, filter));
+    }
 
 private:
     std::string name_;
@@ -308,6 +333,7 @@ public:
         result.text = text_;
         return result;
     }
+    Scalar::Kind kind(const FilterRecord&, const std::string&) const override { return own_.kind; }
 
     Scalar as(FieldType type, const std::string& filter) const override {
         Scalar result;
@@ -381,7 +407,7 @@ public:
         if (left.kind == Scalar::Kind::Null || right.kind == Scalar::Kind::Null)
             return false;
         if (left.kind != right.kind)
-            evalError(filter, "the two sides of a comparison are of different types");
+            evalError(filter, DifferentTypes);
         const bool dates = (left.fieldType && isDateType(*left.fieldType)) ||
                            (right.fieldType && isDateType(*right.fieldType));
         switch (left.kind) {
@@ -396,6 +422,17 @@ public:
                 break;
         }
         return false;
+    }
+
+    void check(const FilterRecord& record, const std::string& filter) const override {
+        const auto leftType = left_->fieldType(record, filter);
+        const auto rightType = right_->fieldType(record, filter);
+        if (leftType && !rightType)
+            right_->as(*leftType, filter);
+        else if (rightType && !leftType)
+            left_->as(*rightType, filter);
+        else if (left_->kind(record, filter) != right_->kind(record, filter))
+            evalError(filter, DifferentTypes);
     }
 
 private:
@@ -414,6 +451,9 @@ public:
         const bool isNull = field_->value(record, filter, holder).kind == Scalar::Kind::Null;
         return isNull != negated_;
     }
+    void check(const FilterRecord& record, const std::string& filter) const override {
+        field_->type(record, filter);
+    }
 
 private:
     std::unique_ptr<FieldOperand> field_;
@@ -429,8 +469,13 @@ public:
         Variant holder;
         const Scalar value = operand_->value(record, filter, holder);
         if (value.fieldType && *value.fieldType != FieldType::Boolean)
-            evalError(filter, "a condition must be a comparison or a boolean field");
+            evalError(filter, NotACondition);
         return value.kind == Scalar::Kind::Boolean && value.boolean;
+    }
+    void check(const FilterRecord& record, const std::string& filter) const override {
+        const auto type = operand_->fieldType(record, filter);
+        if (type && *type != FieldType::Boolean)
+            evalError(filter, NotACondition);
     }
 
 private:
@@ -442,6 +487,9 @@ public:
     explicit NotNode(std::unique_ptr<Node> inner) : inner_(std::move(inner)) {}
     bool eval(const FilterRecord& record, const std::string& filter) const override {
         return !inner_->eval(record, filter);
+    }
+    void check(const FilterRecord& record, const std::string& filter) const override {
+        inner_->check(record, filter);
     }
 
 private:
@@ -458,6 +506,10 @@ public:
             return left;
         return right_->eval(record, filter);
     }
+    void check(const FilterRecord& record, const std::string& filter) const override {
+        left_->check(record, filter);
+        right_->check(record, filter);
+    }
 
 private:
     std::unique_ptr<Node> left_;
@@ -468,6 +520,7 @@ private:
 class MatchAllNode : public Node {
 public:
     bool eval(const FilterRecord&, const std::string&) const override { return true; }
+    void check(const FilterRecord&, const std::string&) const override {}
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -639,6 +692,10 @@ FilterExpression::~FilterExpression() = default;
 
 bool FilterExpression::matches(const FilterRecord& record) const {
     return root_->eval(record, text_);
+}
+
+void FilterExpression::validate(const FilterRecord& record) const {
+    root_->check(record, text_);
 }
 
 }  // namespace kvt::data

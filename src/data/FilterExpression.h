@@ -45,6 +45,10 @@ public:
 
     // True when the record passes. A field the record lacks throws FilterError.
     bool matches(const FilterRecord& record) const;
+    // Checks the field names, and the literals against the types of the fields they are compared
+    // with, reading no value: a dataset applying the filter finds a bad filter even while it
+    // holds no records. Throws FilterError as matches would.
+    void validate(const FilterRecord& record) const;
     const std::string& text() const { return text_; }
 
     struct Node;

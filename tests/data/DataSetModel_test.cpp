@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "data/MConnect.h"
@@ -82,6 +83,25 @@ TEST_F(DataSetModelTest, CellsShowTheFieldsDisplayText) {
     EXPECT_EQ(cell(model, 1, 3), "21,00");
     // Reading cells leaves the dataset where it was.
     EXPECT_EQ(set.RecNo(), 1);
+}
+
+// A handler reads the other fields of the dataset as the pump log's time column does; while a
+// row is painted, that row is the dataset's current record.
+TEST_F(DataSetModelTest, GetTextHandlersSeeThePaintedRowAsCurrent) {
+    Field& op = set.FieldByName("Op");
+    set.FieldByName("Name").OnGetText = [&op](const Field& field, std::string& text, bool) {
+        text = op.AsInteger() == 0 ? field.AsString() : "";
+    };
+    set.FieldByName("ID").OnGetText = [](const Field&, std::string&, bool) {
+        throw std::runtime_error("broken handler");
+    };
+    const DataSetModel model(source);
+    EXPECT_EQ(cell(model, 0, 1), "Дизель");
+    EXPECT_EQ(cell(model, 1, 1), "");
+    EXPECT_EQ(cell(model, 2, 1), "Аи-92");
+    EXPECT_EQ(cell(model, 3, 0), "");
+    EXPECT_EQ(set.RecNo(), 1);
+    EXPECT_EQ(op.AsInteger(), 0);
 }
 
 TEST_F(DataSetModelTest, AlignmentAndWidthOfColumns) {

@@ -216,6 +216,38 @@ TEST_F(FilterExpressionTest, EvaluationErrorsNameTheFilter) {
     expectError("CarName", "boolean");
 }
 
+// Every filter text the runners and dialogs build, checked against the layout of the dataset it
+// is set on before any record is there; and the bad ones a layout alone reveals.
+TEST_F(FilterExpressionTest, ValidationAgainstTheFieldLayoutAlone) {
+    const Record prx = receipt(shiftBegin, true, "");
+    Record contractor;
+    contractor.set("ID", FieldType::String, Variant("1"))
+        .set("IsDelete", FieldType::Boolean, Variant(false));
+    Record organisation;
+    organisation.set("Name", FieldType::String, Variant("x"))
+        .set("VidOplat", FieldType::Integer, Variant(4));
+    const std::pair<std::string, const Record*> partsFilters[] = {
+        {"Prihod = True", &prx},
+        {"Prihod = False", &prx},
+        {"BegTime>=" + quoted(shiftBegin) + " and BegTime<= " + quoted(shiftEnd) +
+             " and Prihod = False",
+         &prx},
+        {"Prihod = False and CarName = 'O''Brien'", &prx},
+        {"IsDelete=false", &contractor},
+        {"ID = 'none'", &contractor},
+        {" VidOplat = 4 OR VidOplat = 104  OR VidOplat IS NULL", &organisation},
+        {" VidOplat = 999", &organisation},
+        {"", &organisation},
+    };
+    for (const auto& [filter, layout] : partsFilters)
+        EXPECT_NO_THROW(FilterExpression::parse(filter).validate(*layout)) << filter;
+
+    for (const char* bad : {"Prihod = True and Driver = 'x'", "NOT (OpNum = 1 OR Driver IS NULL)",
+                            "BegTime >= '32.13.2026'", "OpNum = 'seventeen'", "Prihod = 'maybe'",
+                            "OpNum = CarName", "CarName", "True = 1"})
+        EXPECT_THROW(FilterExpression::parse(bad).validate(prx), FilterError) << bad;
+}
+
 TEST_F(FilterExpressionTest, LiteralsTakeTheFieldsType) {
     const Record record = receipt(shiftBegin, true, "17");
     EXPECT_TRUE(matches("OpNum = '17'", record));
