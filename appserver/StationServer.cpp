@@ -25,7 +25,7 @@ struct ProviderParam {
     std::string_view defaultValue;
 };
 
-struct ProviderSpec {
+struct ProviderDef {
     std::string_view name;
     std::string_view sql;
     bool takesCommandText = false;
@@ -37,7 +37,7 @@ struct ProviderSpec {
 //   operation to its first and the runner's (last, first) pair is an ascending range;
 // - a pump's operations come newest first, so that a first packet holds the latest ones and a
 //   row's record number counts the operations from the latest one back to it.
-constexpr std::array<ProviderSpec, 9> kProviders{{
+constexpr std::array<ProviderDef, 9> kProviders{{
     {"SmLogProvider",
      "SELECT SmNum, BegTime, EndTime, Operator, InKKM, OutKKM, SummaTovary, Operator2, Operator3 "
      "FROM SmLog ORDER BY SmNum"},
@@ -70,10 +70,10 @@ std::string quote(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
-const ProviderSpec& findProvider(const std::string& name) {
-    for (const auto& spec : kProviders) {
-        if (platform::equalsIgnoreCase(spec.name, name))
-            return spec;
+const ProviderDef& findProvider(const std::string& name) {
+    for (const auto& definition : kProviders) {
+        if (platform::equalsIgnoreCase(definition.name, name))
+            return definition;
     }
     throw ServerError("Provider " + quote(name) + " not found");
 }
@@ -278,8 +278,8 @@ bool onlyTerminatorFollows(std::string_view statement, std::string_view rest) {
 
 class ClientCommand {
 public:
-    ClientCommand(const Connection& db, const ProviderSpec& spec, const std::string& sql)
-        : spec_(spec), sql_(sql) {
+    ClientCommand(const Connection& db, const ProviderDef& definition, const std::string& sql)
+        : definition_(definition), sql_(sql) {
         const std::string_view text = trimmed(sql);
         if (text.empty())
             refuse("the command text is empty");
@@ -292,7 +292,7 @@ public:
         } catch (const ServerError& e) {
             if (authorizer.denied())
                 refuse("the statement does more than read");
-            throw ServerError("Provider " + quote(spec_.name) + " failed: " + e.what());
+            throw ServerError("Provider " + quote(definition_.name) + " failed: " + e.what());
         }
         if (!onlyTerminatorFollows(text.substr(0, text.size() - rest.size()), rest))
             refuse("only one statement is allowed");
@@ -304,20 +304,20 @@ public:
 
 private:
     [[noreturn]] void refuse(const std::string& reason) const {
-        throw ServerError("Provider " + quote(spec_.name) + " refused the command text " +
+        throw ServerError("Provider " + quote(definition_.name) + " refused the command text " +
                           quote(sql_) + ": " + reason);
     }
 
-    const ProviderSpec& spec_;
+    const ProviderDef& definition_;
     const std::string& sql_;
     std::unique_ptr<Statement> statement_;
 };
 
-std::unique_ptr<Statement> prepareOwnQuery(const Connection& db, const ProviderSpec& spec) {
+std::unique_ptr<Statement> prepareOwnQuery(const Connection& db, const ProviderDef& definition) {
     try {
-        return std::make_unique<Statement>(db, spec.sql);
+        return std::make_unique<Statement>(db, definition.sql);
     } catch (const ServerError& e) {
-        throw ServerError("Provider " + quote(spec.name) + " failed: " + e.what());
+        throw ServerError("Provider " + quote(definition.name) + " failed: " + e.what());
     }
 }
 
@@ -333,25 +333,25 @@ void bindVariant(sqlite3_stmt* statement, int index, const Variant& value) {
         bindText(statement, index, value.toString());
 }
 
-void bindParams(sqlite3_stmt* statement, const ProviderSpec& spec, const ProviderRequest& request,
-                std::int32_t vedFilter) {
+void bindParams(sqlite3_stmt* statement, const ProviderDef& definition,
+                const ProviderRequest& request, std::int32_t vedFilter) {
     if (const int index = sqlite3_bind_parameter_index(statement, ":vedFilter"); index > 0)
         sqlite3_bind_int(statement, index, vedFilter);
-    if (!spec.param)
+    if (!definition.param)
         return;
-    const int index =
-        sqlite3_bind_parameter_index(statement, (":" + std::string(spec.param->name)).c_str());
-    bindText(statement, index, std::string(spec.param->defaultValue));
+    const int index = sqlite3_bind_parameter_index(
+        statement, (":" + std::string(definition.param->name)).c_str());
+    bindText(statement, index, std::string(definition.param->defaultValue));
     for (const auto& [name, value] : request.params) {
-        if (platform::equalsIgnoreCase(name, spec.param->name))
+        if (platform::equalsIgnoreCase(name, definition.param->name))
             bindVariant(statement, index, value);
     }
 }
 
-void checkParams(const ProviderSpec& spec, const ProviderRequest& request) {
+void checkParams(const ProviderDef& definition, const ProviderRequest& request) {
     for (const auto& param : request.params) {
-        if (!spec.param || !platform::equalsIgnoreCase(param.first, spec.param->name))
-            throw ServerError("Provider " + quote(spec.name) + " has no parameter " +
+        if (!definition.param || !platform::equalsIgnoreCase(param.first, definition.param->name))
+            throw ServerError("Provider " + quote(definition.name) + " has no parameter " +
                               quote(param.first));
     }
 }
@@ -422,19 +422,19 @@ StationServer::StationServer(const std::filesystem::path& database,
 
 std::unique_ptr<RecordCursor> StationServer::openProvider(const std::string& provider,
                                                           const ProviderRequest& request) {
-    const ProviderSpec& spec = findProvider(provider);
-    checkParams(spec, request);
+    const ProviderDef& definition = findProvider(provider);
+    checkParams(definition, request);
     std::unique_ptr<Statement> statement;
     if (request.commandText.empty()) {
-        statement = prepareOwnQuery(connection_, spec);
-    } else if (spec.takesCommandText) {
-        statement = ClientCommand(connection_, spec, request.commandText).take();
+        statement = prepareOwnQuery(connection_, definition);
+    } else if (definition.takesCommandText) {
+        statement = ClientCommand(connection_, definition, request.commandText).take();
     } else {
-        throw ServerError("Provider " + quote(spec.name) + " refused the command text " +
+        throw ServerError("Provider " + quote(definition.name) + " refused the command text " +
                           quote(request.commandText) + ": it takes no command text");
     }
-    bindParams(statement->get(), spec, request, vedFilter_);
-    return std::make_unique<SqlCursor>(std::move(statement), std::string(spec.name));
+    bindParams(statement->get(), definition, request, vedFilter_);
+    return std::make_unique<SqlCursor>(std::move(statement), std::string(definition.name));
 }
 
 // The station configuration, a one-dimensional array from 0:
