@@ -176,6 +176,29 @@ constexpr std::array<int, 17> kShowcasePayments{0, 1,  2,  3,  4,   5,   6,  7, 
                                                 9, 10, 11, 12, 104, 999, 57, 250};
 constexpr std::array<int, 7> kShowcaseDoses{0, 1, 2, 4, 256, 3, 999};
 
+// The station's payment types as its console lists them: the usual thirteen, codes 0 to 12,
+// then a second statement type (kind 4 as code modulo 100). The kind byte is the payment kind.
+struct PayType {
+    int code;
+    std::string_view name;
+};
+constexpr std::array<PayType, 14> kPayTypes{{
+    {0, "&Наличные"},
+    {1, "&Платеж. терминал"},
+    {2, "&Товарные карты"},
+    {3, "&Безналичные"},
+    {4, "&Ведомость +"},
+    {5, "&Мерник"},
+    {6, "&ЛНР"},
+    {7, "&Самообслуживание"},
+    {8, "&Договорной"},
+    {9, "&Талоны"},
+    {10, "&Дисконтные карты"},
+    {11, "&Переливы"},
+    {12, "ЛБР"},
+    {104, "&Ведомость 2"},
+}};
+
 class DemoWriter {
 public:
     DemoWriter(const Connection& db, const DemoOptions& options)
@@ -183,6 +206,7 @@ public:
 
     void write() {
         writeStation();
+        writePayTypes();
         writeShifts();
         writeOrganisations();
         writeContractors();
@@ -206,6 +230,14 @@ private:
                  ++position)
                 nozzle(number, static_cast<int>(position + 1), tanks[position] + 1);
         }
+    }
+
+    // Takes nothing from the random sequence, so the rest of the demo stays as it was.
+    void writePayTypes() {
+        Insert payType(db_, "INSERT INTO VidOpl VALUES (?, ?, ?, ?, ?)");
+        for (std::size_t i = 0; i < kPayTypes.size(); ++i)
+            payType(static_cast<int>(i), kPayTypes[i].code, kPayTypes[i].name, true,
+                    kPayTypes[i].code % 100);
     }
 
     void writeShifts() {

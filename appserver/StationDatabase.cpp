@@ -14,6 +14,8 @@ namespace {
 
 // Tables are named after the record sets of the station software; the pump log keeps the pump
 // name in "Trk" and the receipt log the tanker in "CarName", as the clients' own queries expect.
+// VidOpl, the station's payment types, came later: databases made before it lack the table and
+// still open, so its readers treat a missing table as "no payment types kept".
 constexpr std::string_view kSchema = R"sql(
 CREATE TABLE Station (
     Name VARCHAR(60) NOT NULL,
@@ -127,6 +129,13 @@ CREATE TABLE VdDriver (
     IsDelete BOOLEAN NOT NULL DEFAULT 0
 );
 CREATE INDEX VdDriverByContractor ON VdDriver (CID, Name, ID);
+CREATE TABLE VidOpl (
+    Position INTEGER PRIMARY KEY,
+    Code INTEGER NOT NULL,
+    Name VARCHAR(30) NOT NULL,
+    Enabled BOOLEAN NOT NULL DEFAULT 1,
+    Kind INTEGER NOT NULL DEFAULT 0
+);
 )sql";
 
 struct CloseConnection {

@@ -56,8 +56,10 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
         case Qt::DisplayRole:
+        case Qt::EditRole:
             try {
-                return QString::fromStdString(dataSet()->FieldTextAt(index.row() + 1, *field));
+                return QString::fromStdString(
+                    dataSet()->FieldTextAt(index.row() + 1, *field, role == Qt::DisplayRole));
             } catch (const std::exception&) {
                 return {};
             }
@@ -79,6 +81,8 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
     switch (role) {
         case Qt::DisplayRole:
             return QString::fromStdString(field->DisplayName());
+        case FieldNameRole:
+            return QString::fromStdString(field->FieldName());
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(qtAlignment(field->Alignment));
         case DisplayWidthRole:

@@ -24,6 +24,9 @@ public:
         DisplayWidthRole = Qt::UserRole + 1,
         // True on the row of the dataset's current record.
         CurrentRowRole,
+        // The field's name (horizontal header), which stays when labels change: scripts and
+        // tests find a grid's column by it.
+        FieldNameRole,
     };
 
     explicit DataSetModel(DataSource& source, QObject* parent = nullptr);
@@ -32,6 +35,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     // A cell whose get-text handler fails shows nothing: a grid cannot raise while painting.
+    // EditRole gives the field's editing text, DisplayRole the text the grid shows.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;

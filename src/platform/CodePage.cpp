@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <mutex>
 
 #include "platform/SystemError.h"
 
@@ -94,7 +95,11 @@ std::size_t unconvertibleLength(Direction direction, std::string_view rest) {
 }
 
 std::string convert(Direction direction, std::string_view input) {
-    thread_local Descriptors descriptors;
+    // One set of descriptors for the process, used in turn: a thread-local set would pin a
+    // shared library that converts text in memory until every thread that used it had ended.
+    static std::mutex lock;
+    static Descriptors descriptors;
+    const std::lock_guard guard(lock);
     iconv_t descriptor = descriptors.get(direction);
     iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
 

@@ -68,3 +68,31 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace kvt::platform
+
+namespace kvt::platform {
+
+namespace {
+
+// Continuation bytes of UTF-8 are 10xxxxxx.
+bool startsCharacter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
+
+// The byte offset of character `index`, or the text's size when it has fewer.
+std::size_t byteOffsetOfCharacter(std::string_view text, std::size_t index) {
+    std::size_t seen = 0;
+    for (std::size_t offset = 0; offset < text.size(); ++offset)
+        if (startsCharacter(text[offset]) && seen++ == index)
+            return offset;
+    return text.size();
+}
+
+}  // namespace
+
+std::string utf8Substring(std::string_view text, std::size_t first, std::size_t count) {
+    const std::size_t begin = byteOffsetOfCharacter(text, first);
+    const std::string_view rest = text.substr(begin);
+    return std::string(rest.substr(0, byteOffsetOfCharacter(rest, count)));
+}
+
+}  // namespace kvt::platform

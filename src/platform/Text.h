@@ -12,4 +12,8 @@ std::string lowerUtf8(std::string_view text);
 // Case-insensitive equality under lowerUtf8.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
+// Up to `count` characters (code points) of UTF-8 text from character `first` (0-based); empty
+// when the text is shorter.
+std::string utf8Substring(std::string_view text, std::size_t first, std::size_t count);
+
 }  // namespace kvt::platform

@@ -11,14 +11,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
-
 class KvtProviderTest : public test::FreshRoot {
 protected:
     void SetUp() override {
@@ -40,7 +32,7 @@ protected:
 TEST_F(KvtProviderTest, PrintsTheFieldsThenOneTabSeparatedLinePerRecord) {
     const auto result = provider({"SmLogProvider"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto output = lines(result.out);
+    const auto output = test::splitLines(result.out);
     ASSERT_EQ(output.size(), 31u);
     EXPECT_EQ(output[0],
               "SmNum:Integer\tBegTime:DateTime\tEndTime:DateTime\tOperator:String:30\t"
@@ -57,7 +49,7 @@ TEST_F(KvtProviderTest, DatesBooleansAndNullsHaveTheirTextForms) {
                                   "SELECT Date, Prihod, NULL AS NoValue, 2.5 AS Half FROM Prx "
                                   "WHERE OpNum = 1"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto output = lines(result.out);
+    const auto output = test::splitLines(result.out);
     ASSERT_EQ(output.size(), 2u);
     EXPECT_EQ(output[0], "Date:Date\tPrihod:Boolean\tNoValue:String:255\tHalf:Float");
     EXPECT_EQ(output[1], "01.03.2024\tTrue\t\t2.5");
@@ -66,8 +58,8 @@ TEST_F(KvtProviderTest, DatesBooleansAndNullsHaveTheirTextForms) {
 TEST_F(KvtProviderTest, ParametersAndVedFilterReachTheServer) {
     const auto pump = provider({"TrkLogProvider", "--param", "TrkName=2"});
     ASSERT_EQ(pump.exitCode, 0) << pump.err;
-    const auto all = lines(provider({"Organization"}).out);
-    const auto statement = lines(provider({"--ved-filter", "1", "Organization"}).out);
+    const auto all = test::splitLines(provider({"Organization"}).out);
+    const auto statement = test::splitLines(provider({"--ved-filter", "1", "Organization"}).out);
     EXPECT_LT(statement.size(), all.size());
     EXPECT_EQ(all[0], "Name:String:50\tINN:String:20\tVidOplat:Integer\tAddress:String:80");
 }

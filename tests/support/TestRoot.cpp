@@ -13,6 +13,14 @@
 
 namespace kvt::test {
 
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
 namespace fs = std::filesystem;
 
 void FreshRoot::SetUp() {

@@ -25,6 +25,9 @@ private:
     std::vector<std::pair<std::string, std::string>> saved_;
 };
 
+// The lines of a program's output, without their line ends.
+std::vector<std::string> splitLines(const std::string& text);
+
 // Whole-file helpers for assertions.
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);

@@ -28,14 +28,6 @@ protected:
     }
 };
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
-
 TEST_F(KvtRegTest, SetGetAndListShowWhatWasStored) {
     ASSERT_EQ(reg({"set", kKey, "PayType57", "--dword", "1"}).exitCode, 0);
     ASSERT_EQ(
@@ -51,7 +43,7 @@ TEST_F(KvtRegTest, SetGetAndListShowWhatWasStored) {
     auto listing = reg({"list", kKey});
     EXPECT_EQ(listing.exitCode, 0);
     EXPECT_THAT(
-        lines(listing.out),
+        test::splitLines(listing.out),
         ElementsAre("[Sub]", "PayType57\tREG_DWORD\t1",
                     "Шаблон\tREG_SZ\tC:\\VEDA\\FORMS\\REPORT\\Карты.frm", "Mask\tREG_DWORD\t-1"));
 
@@ -109,7 +101,7 @@ TEST_F(KvtRegTest, ConcurrentProcessesAllLand) {
         writer.join();
     EXPECT_THAT(failures, ElementsAre(0, 0, 0, 0));
 
-    auto listing = lines(reg({"list", kKey}).out);
+    auto listing = test::splitLines(reg({"list", kKey}).out);
     ASSERT_EQ(listing.size(), static_cast<std::size_t>(kProcesses * kValues));
     for (int p = 0; p < kProcesses; ++p) {
         for (int i = 0; i < kValues; ++i) {

@@ -1,0 +1,299 @@
+#include "host/kit/DialogScript.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <sstream>
+
+namespace kvt::host {
+
+namespace {
+
+// Fast enough to act before an operator could, slow enough to cost nothing while a form waits.
+constexpr int kPollIntervalMs = 10;
+
+[[noreturn]] void bad(const std::string& where, const std::string& what) {
+    throw DialogScriptError("Dialog script, " + where + ": " + what);
+}
+
+std::string named(const QString& name) {
+    return "\"" + name.toStdString() + "\"";
+}
+
+bool isInteger(const QJsonValue& value) {
+    const double number = value.toDouble();
+    return value.isDouble() && number == std::floor(number) &&
+           number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max();
+}
+
+QString textOf(const QJsonValue& value, const std::string& where) {
+    if (value.isString())
+        return value.toString();
+    if (!value.isDouble())
+        bad(where, "a text or a number is expected");
+    const double number = value.toDouble();
+    return number == std::floor(number) && std::abs(number) < 1e15
+               ? QString::number(static_cast<qint64>(number))
+               : QString::number(number, 'g', 15);
+}
+
+QString stringOf(const QJsonValue& value, const std::string& where, const std::string& what) {
+    if (!value.isString() || value.toString().isEmpty())
+        bad(where, what + " must be a non-empty text");
+    return value.toString();
+}
+
+QKeyCombination keyOf(const QJsonValue& value, const std::string& where) {
+    const QString text = stringOf(value, where, "\"key\"");
+    const QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
+    if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
+        bad(where, "unknown key \"" + text.toStdString() + "\"");
+    return sequence[0];
+}
+
+int resultOf(const QJsonValue& value, const std::string& where) {
+    if (value == QJsonValue("ok"))
+        return QDialog::Accepted;
+    if (value == QJsonValue("cancel"))
+        return QDialog::Rejected;
+    if (!isInteger(value))
+        bad(where, "\"close\" takes \"ok\", \"cancel\" or a modal result number");
+    return value.toInt();
+}
+
+// {"field": F, ...} of the grid actions.
+QString fieldOf(const QJsonObject& object, const std::string& where) {
+    return stringOf(object.value("field"), where, "\"field\"");
+}
+
+FormAction namedAction(const QString& kind, const QString& name, const QJsonValue& value,
+                       const std::string& where) {
+    if (kind == "set")
+        return action::SetText{name, textOf(value, where)};
+    if (kind == "check") {
+        if (!value.isBool())
+            bad(where, "\"check\" takes true or false for " + named(name));
+        return action::Check{name, value.toBool()};
+    }
+    if (kind == "select") {
+        if (!isInteger(value) || value.toInt() < 0)
+            bad(where, "\"select\" takes an item index from 0 for " + named(name));
+        return action::Select{name, value.toInt()};
+    }
+    const QJsonObject object = value.toObject();
+    if (kind == "selectRows") {
+        const QJsonArray values = object.value("values").toArray();
+        if (!value.isObject() || values.isEmpty())
+            bad(where,
+                "\"selectRows\" takes {\"field\": F, \"values\": [V, ...]} for " + named(name));
+        QStringList texts;
+        for (const QJsonValue& item : values)
+            texts.append(textOf(item, where));
+        return action::SelectRows{name, fieldOf(object, where), texts};
+    }
+    if (!value.isObject() || !object.contains("value"))
+        bad(where, "\"current\" takes {\"field\": F, \"value\": V} for " + named(name));
+    return action::MakeCurrent{name, fieldOf(object, where), textOf(object.value("value"), where)};
+}
+
+void appendActions(const QJsonValue& entry, const std::string& where,
+                   std::vector<FormAction>& actions) {
+    const QJsonObject object = entry.toObject();
+    if (!entry.isObject() || object.size() != 1)
+        bad(where, "an action is an object with exactly one key");
+    const QString kind = object.begin().key();
+    const QJsonValue value = object.begin().value();
+    if (kind == "click")
+        actions.emplace_back(action::Click{stringOf(value, where, "\"click\"")});
+    else if (kind == "key")
+        actions.emplace_back(action::PressKey{keyOf(value, where)});
+    else if (kind == "close")
+        actions.emplace_back(action::Close{resultOf(value, where)});
+    else if (kind == "set" || kind == "check" || kind == "select" || kind == "selectRows" ||
+             kind == "current") {
+        const QJsonObject targets = value.toObject();
+        if (!value.isObject() || targets.isEmpty())
+            bad(where, "\"" + kind.toStdString() + "\" takes an object keyed by component names");
+        for (auto it = targets.begin(); it != targets.end(); ++it)
+            actions.push_back(namedAction(kind, it.key(), it.value(), where));
+    } else {
+        bad(where, "unknown action \"" + kind.toStdString() + "\"");
+    }
+}
+
+DialogStep stepOf(const QJsonValue& entry, const std::string& where) {
+    const QJsonObject object = entry.toObject();
+    if (!entry.isObject())
+        bad(where, "a step is an object {\"form\": CLASS, \"do\": [ACTION, ...]}");
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (it.key() != "form" && it.key() != "do")
+            bad(where, "unknown key \"" + it.key().toStdString() + "\"");
+    DialogStep step{stringOf(object.value("form"), where, "\"form\""), {}};
+    const QJsonValue actions = object.value("do");
+    if (!actions.isUndefined() && !actions.isArray())
+        bad(where, "\"do\" must be an array of actions");
+    const QJsonArray list = actions.toArray();
+    for (qsizetype i = 0; i < list.size(); ++i)
+        appendActions(list[i], where + ", action " + std::to_string(i + 1), step.actions);
+    return step;
+}
+
+}  // namespace
+
+DialogScript::DialogScript(std::vector<DialogStep> steps, EventSink sink)
+    : steps_(std::move(steps)), sink_(std::move(sink)) {
+    poller_.setInterval(kPollIntervalMs);
+    connect(&poller_, &QTimer::timeout, this, &DialogScript::poll);
+    poller_.start();
+}
+
+std::vector<DialogStep> DialogScript::parse(const std::string& json) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    if (error.error != QJsonParseError::NoError)
+        throw DialogScriptError(
+            "Dialog script is not valid JSON: " + error.errorString().toStdString() +
+            " at offset " + std::to_string(error.offset));
+    if (!document.isArray())
+        throw DialogScriptError("Dialog script must be a JSON array of steps");
+    std::vector<DialogStep> steps;
+    const QJsonArray list = document.array();
+    for (qsizetype i = 0; i < list.size(); ++i)
+        steps.push_back(stepOf(list[i], "step " + std::to_string(i + 1)));
+    return steps;
+}
+
+std::vector<DialogStep> DialogScript::load(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw DialogScriptError("Cannot read the dialog script " + path.string());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse(text.str());
+}
+
+void DialogScript::finish() {
+    if (remainingSteps() == 0)
+        return;
+    sink_(event::error("No form came for step " + std::to_string(next_ + 1) + " (" +
+                       steps_[next_].form.toStdString() + ") of the dialog script"));
+    next_ = steps_.size();
+}
+
+bool DialogScript::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide) {
+        std::erase_if(handled_,
+                      [watched](const QPointer<QWidget>& form) { return form == watched; });
+        watched->removeEventFilter(this);
+    }
+    return false;
+}
+
+bool DialogScript::handled(const QWidget& form) const {
+    return std::any_of(handled_.begin(), handled_.end(),
+                       [&form](const QPointer<QWidget>& seen) { return seen == &form; });
+}
+
+// Work on a form runs out of the poller's slot: an action may open another modal form, and its
+// event loop needs the poller free to fire (a timer never re-enters its own slot).
+void DialogScript::later(std::function<void()> work) {
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+void DialogScript::poll() {
+    std::erase_if(handled_, [](const QPointer<QWidget>& form) { return form.isNull(); });
+    QWidget* form = QApplication::activeModalWidget();
+    if (form == nullptr || handled(*form))
+        return;
+    handled_.emplace_back(form);
+    form->installEventFilter(this);
+    if (auto* box = qobject_cast<QMessageBox*>(form)) {
+        sink_(event::messageBox(box->windowTitle().toStdString(), box->text().toStdString()));
+        later([this, box = QPointer<QMessageBox>(box)] {
+            if (box)
+                answer(*box);
+        });
+        return;
+    }
+    take(*form);
+}
+
+void DialogScript::take(QWidget& form) {
+    const QString className = formClassName(form);
+    sink_(event::shown(className.toStdString(), form.windowTitle().toStdString()));
+    const QPointer<QWidget> guarded(&form);
+    if (remainingSteps() > 0 && steps_[next_].form == className) {
+        const std::size_t number = ++next_;
+        later([this, guarded, step = steps_[number - 1], number] { run(guarded, step, number); });
+        return;
+    }
+    if (remainingSteps() > 0) {
+        sink_(event::error("Step " + std::to_string(next_ + 1) + " of the dialog script expects " +
+                           steps_[next_].form.toStdString() + ", not " + className.toStdString()));
+        next_ = steps_.size();
+    }
+    later([this, guarded] {
+        if (guarded)
+            cancel(*guarded);
+    });
+}
+
+// As the operator's Enter would: the default button, which a box without an explicit one
+// chooses when shown; without any, Esc, which takes the box's escape button.
+void DialogScript::answer(QMessageBox& box) {
+    for (QAbstractButton* button : box.buttons()) {
+        auto* push = qobject_cast<QPushButton*>(button);
+        if (push != nullptr && push->isDefault() && push->isVisible() && push->isEnabled()) {
+            push->click();
+            return;
+        }
+    }
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &escape);
+}
+
+void DialogScript::run(QWidget* form, const DialogStep& step, std::size_t number) {
+    const QPointer<QWidget> guarded(form);
+    const std::string where =
+        "Step " + std::to_string(number) + " (" + step.form.toStdString() + ")";
+    for (std::size_t i = 0; i < step.actions.size(); ++i) {
+        std::string failure;
+        try {
+            if (!guarded || !guarded->isVisible())
+                throw DialogScriptError("the form closed before action " + std::to_string(i + 1));
+            perform(*guarded, step.actions[i]);
+        } catch (const DialogScriptError& error) {
+            failure = where + ": " + error.what();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        } catch (...) {
+            failure = where + ": an unknown error";
+        }
+        if (failure.empty())
+            continue;
+        sink_(event::error(failure));
+        next_ = steps_.size();
+        if (guarded && guarded->isVisible())
+            cancel(*guarded);
+        return;
+    }
+}
+
+void DialogScript::cancel(QWidget& form) {
+    sink_(event::cancelled(formClassName(form).toStdString()));
+    cancelForm(form);
+}
+
+}  // namespace kvt::host

@@ -1,0 +1,82 @@
+#pragma once
+// Drives the modal forms of the plug-in from a script, so that a headless host or a test can
+// run a menu entry to its end. Each modal form shown takes the next step of the script; a step
+// names the form's class and lists actions on its components by component name:
+//
+//   [{"form": "TSmenaListFrm", "do": [
+//        {"selectRows": {"DBGrid1": {"field": "SmNum", "values": [12, 13]}}},
+//        {"close": "ok"}]},
+//    {"form": "TRptFrm", "do": [{"key": "F5"}, {"close": "cancel"}]}]
+//
+// Actions: {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
+// {"select": {NAME: INDEX}}, {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
+// {"current": {GRID: {"field": F, "value": V}}}, {"key": "F4"}, {"close": "ok" | "cancel" | N}.
+// An object naming several components acts on them in the order of their names; grid values
+// match a cell's editing text, numbers written without a fraction as whole numbers.
+//
+// Every event is reported as a line (host/kit/HostEvents.h): each form as Shown; a message box
+// as MessageBox, answered with its default (or Escape) button without taking a step; a form
+// after the last step, or of another class than its step names, is cancelled as Esc does and
+// reported as Cancelled. An action the form cannot take is an Error; the form is cancelled and
+// the rest of the script dropped, since the forms that follow would no longer match it.
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/kit/FormActions.h"
+#include "host/kit/HostEvents.h"
+
+class QMessageBox;
+
+namespace kvt::host {
+
+struct DialogStep {
+    QString form;  // the class name, without namespaces
+    std::vector<FormAction> actions;
+};
+
+class DialogScript : public QObject {
+    Q_OBJECT
+public:
+    // Watches for modal forms from now on until destroyed. Needs the application object.
+    DialogScript(std::vector<DialogStep> steps, EventSink sink);
+
+    // The steps of a script in its JSON form; throws DialogScriptError naming the step and
+    // action at fault.
+    static std::vector<DialogStep> parse(const std::string& json);
+    static std::vector<DialogStep> load(const std::filesystem::path& path);
+
+    // The steps no form has taken yet.
+    std::size_t remainingSteps() const { return steps_.size() - next_; }
+    // Reports steps that no form took as an Error, so that a script expecting more forms than
+    // came does not pass unnoticed.
+    void finish();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void poll();
+    bool handled(const QWidget& form) const;
+    // Reports a modal form and gives it the next step, or cancels it.
+    void take(QWidget& form);
+    void answer(QMessageBox& box);
+    void run(QWidget* form, const DialogStep& step, std::size_t number);
+    void cancel(QWidget& form);
+    void later(std::function<void()> work);
+
+    std::vector<DialogStep> steps_;
+    std::size_t next_ = 0;
+    EventSink sink_;
+    QTimer poller_;
+    // The modal forms seen and not hidden since: each showing is taken once.
+    std::vector<QPointer<QWidget>> handled_;
+};
+
+}  // namespace kvt::host

@@ -1,0 +1,270 @@
+#include "host/kit/FormActions.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextEdit>
+
+namespace kvt::host {
+
+namespace {
+
+// The grid models of the plug-in (kvt::data::DataSetModel::FieldNameRole) give each column's
+// field name in this header role; the column title may be a label that differs from it.
+constexpr int kFieldNameRole = Qt::UserRole + 3;
+
+template <class... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+[[noreturn]] void fail(const QString& name, const QString& what) {
+    throw DialogScriptError(("\"" + name + "\" " + what).toStdString());
+}
+
+QObject& component(QWidget& form, const QString& name) {
+    QObject* found = form.findChild<QObject*>(name);
+    if (found == nullptr)
+        throw DialogScriptError(
+            ("no component \"" + name + "\" on " + formClassName(form)).toStdString());
+    return *found;
+}
+
+// The operator reaches only what is shown and enabled.
+void requireUsable(const QWidget& widget, const QString& name) {
+    if (!widget.isVisible())
+        fail(name, "is hidden");
+    if (!widget.isEnabled())
+        fail(name, "is disabled");
+}
+
+template <class Widget>
+Widget& usable(QWidget& form, const QString& name, const QString& kind) {
+    auto* widget = qobject_cast<Widget*>(&component(form, name));
+    if (widget == nullptr)
+        fail(name, "is not " + kind);
+    requireUsable(*widget, name);
+    return *widget;
+}
+
+void click(QWidget& form, const action::Click& click) {
+    QObject& target = component(form, click.name);
+    if (auto* action = qobject_cast<QAction*>(&target)) {
+        if (!action->isEnabled())
+            fail(click.name, "is disabled");
+        action->trigger();
+        return;
+    }
+    usable<QAbstractButton>(form, click.name, "a button or an action").click();
+}
+
+// The line an edit, spin box, date edit or editable combo box types into; null for others.
+QLineEdit* lineEditOf(QWidget& widget) {
+    if (auto* edit = qobject_cast<QLineEdit*>(&widget))
+        return edit;
+    if (auto* spinBox = qobject_cast<QAbstractSpinBox*>(&widget))
+        return spinBox->findChild<QLineEdit*>();
+    if (auto* comboBox = qobject_cast<QComboBox*>(&widget))
+        return comboBox->lineEdit();
+    return nullptr;
+}
+
+void typeInto(QLineEdit& edit, const QString& text, const QString& name) {
+    if (edit.isReadOnly())
+        fail(name, "is read-only");
+    // Typing over the selection passes the validator and input mask and emits textEdited,
+    // as the operator's keys do.
+    edit.selectAll();
+    edit.insert(text);
+}
+
+// Multi-line edits take the text whole.
+template <class TextEdit>
+bool replaceText(QWidget& widget, const action::SetText& set) {
+    auto* edit = qobject_cast<TextEdit*>(&widget);
+    if (edit == nullptr)
+        return false;
+    if (edit->isReadOnly())
+        fail(set.name, "is read-only");
+    edit->setPlainText(set.text);
+    return true;
+}
+
+void setText(QWidget& form, const action::SetText& set) {
+    auto& widget = usable<QWidget>(form, set.name, "a widget");
+    if (QLineEdit* edit = lineEditOf(widget)) {
+        typeInto(*edit, set.text, set.name);
+        if (auto* spinBox = qobject_cast<QAbstractSpinBox*>(&widget))
+            spinBox->interpretText();
+    } else if (!replaceText<QPlainTextEdit>(widget, set) && !replaceText<QTextEdit>(widget, set)) {
+        fail(set.name, "takes no text");
+    }
+}
+
+void check(QWidget& form, const action::Check& check) {
+    auto& box = usable<QAbstractButton>(form, check.name, "a check box");
+    if (!box.isCheckable())
+        fail(check.name, "is not a check box");
+    if (box.isChecked() != check.checked)
+        box.click();
+}
+
+// The index becomes current and the only one selected, as a plain click makes it. Explicit,
+// because what QAbstractItemView::setCurrentIndex selects depends on the modifier keys the
+// application saw last, and a scripted Ctrl+key leaves Ctrl there.
+void moveTo(QAbstractItemView& view, const QModelIndex& index) {
+    view.scrollTo(index);
+    view.selectionModel()->setCurrentIndex(
+        index, view.selectionMode() == QAbstractItemView::NoSelection
+                   ? QItemSelectionModel::NoUpdate
+                   : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void requireItem(const QString& name, int index, int count) {
+    if (index < 0 || index >= count)
+        fail(name, "has no item " + QString::number(index));
+}
+
+void select(QWidget& form, const action::Select& select) {
+    auto& widget = usable<QWidget>(form, select.name, "a widget");
+    if (auto* comboBox = qobject_cast<QComboBox*>(&widget)) {
+        requireItem(select.name, select.index, comboBox->count());
+        comboBox->setCurrentIndex(select.index);
+        // A choice by the operator is announced as activated, unlike a change by code.
+        emit comboBox->activated(select.index);
+        emit comboBox->textActivated(comboBox->itemText(select.index));
+    } else if (auto* view = qobject_cast<QAbstractItemView*>(&widget)) {
+        QAbstractItemModel* model = view->model();
+        requireItem(select.name, select.index, model != nullptr ? model->rowCount() : 0);
+        moveTo(*view, model->index(select.index, 0));
+    } else if (const auto radios = widget.findChildren<QRadioButton*>(); !radios.isEmpty()) {
+        requireItem(select.name, select.index, static_cast<int>(radios.size()));
+        QRadioButton& radio = *radios[select.index];
+        requireUsable(radio, select.name + " item " + QString::number(select.index));
+        radio.click();
+    } else {
+        fail(select.name, "has no items to choose from");
+    }
+}
+
+QAbstractItemView& grid(QWidget& form, const QString& name) {
+    auto& view = usable<QAbstractItemView>(form, name, "a grid");
+    if (view.model() == nullptr || view.selectionModel() == nullptr)
+        fail(name, "shows no data");
+    return view;
+}
+
+int columnOf(const QAbstractItemModel& model, const QString& gridName, const QString& field) {
+    for (const int role : {kFieldNameRole, static_cast<int>(Qt::DisplayRole)})
+        for (int column = 0; column < model.columnCount(); ++column)
+            if (model.headerData(column, Qt::Horizontal, role).toString() == field)
+                return column;
+    fail(gridName, "has no column \"" + field + "\"");
+}
+
+QString cellText(const QModelIndex& index) {
+    const QVariant edited = index.data(Qt::EditRole);
+    return (edited.isValid() ? edited : index.data(Qt::DisplayRole)).toString();
+}
+
+int rowOf(const QAbstractItemModel& model, int column, const QString& gridName,
+          const QString& field, const QString& value) {
+    for (int row = 0; row < model.rowCount(); ++row)
+        if (cellText(model.index(row, column)) == value)
+            return row;
+    fail(gridName, "has no row with " + field + " \"" + value + "\"");
+}
+
+void selectRows(QWidget& form, const action::SelectRows& rows) {
+    QAbstractItemView& view = grid(form, rows.grid);
+    const QAbstractItemModel& model = *view.model();
+    const int column = columnOf(model, rows.grid, rows.field);
+    const auto mode = view.selectionMode();
+    if (rows.values.size() > 1 && mode != QAbstractItemView::MultiSelection &&
+        mode != QAbstractItemView::ExtendedSelection)
+        fail(rows.grid, "marks one row at a time");
+    QItemSelection marked;
+    int last = -1;
+    for (const QString& value : rows.values) {
+        last = rowOf(model, column, rows.grid, rows.field, value);
+        marked.select(model.index(last, 0), model.index(last, model.columnCount() - 1));
+    }
+    view.selectionModel()->select(marked, QItemSelectionModel::ClearAndSelect);
+    view.selectionModel()->setCurrentIndex(model.index(last, column),
+                                           QItemSelectionModel::NoUpdate);
+}
+
+void makeCurrent(QWidget& form, const action::MakeCurrent& current) {
+    QAbstractItemView& view = grid(form, current.grid);
+    const QAbstractItemModel& model = *view.model();
+    const int column = columnOf(model, current.grid, current.field);
+    moveTo(view,
+           model.index(rowOf(model, column, current.grid, current.field, current.value), column));
+}
+
+// The text a key types: a printable key without Ctrl, Alt or Meta types its character.
+QString typedText(QKeyCombination key) {
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const int code = static_cast<int>(key.key());
+    if ((key.keyboardModifiers() & commands) != Qt::NoModifier || code >= Qt::Key_Escape)
+        return {};
+    const QString text(QChar(static_cast<char16_t>(code)));
+    return key.keyboardModifiers().testFlag(Qt::ShiftModifier) ? text : text.toLower();
+}
+
+void pressKey(QWidget& form, const action::PressKey& press) {
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr || (target != &form && !form.isAncestorOf(target)))
+        target = form.focusWidget() != nullptr ? form.focusWidget() : &form;
+    const QString text = typedText(press.key);
+    // A key press sent by the program passes the shortcut map first, as a typed one does.
+    QKeyEvent down(QEvent::KeyPress, press.key.key(), press.key.keyboardModifiers(), text);
+    QCoreApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, press.key.key(), press.key.keyboardModifiers(), text);
+    QCoreApplication::sendEvent(target, &up);
+}
+
+void close(QWidget& form, const action::Close& close) {
+    auto* dialog = qobject_cast<QDialog*>(&form);
+    if (dialog == nullptr)
+        form.close();
+    else if (close.result == QDialog::Accepted)
+        dialog->accept();
+    else if (close.result == QDialog::Rejected)
+        dialog->reject();
+    else
+        dialog->done(close.result);
+}
+
+}  // namespace
+
+void perform(QWidget& form, const FormAction& action) {
+    std::visit(Overloaded{[&](const action::Click& a) { click(form, a); },
+                          [&](const action::SetText& a) { setText(form, a); },
+                          [&](const action::Check& a) { check(form, a); },
+                          [&](const action::Select& a) { select(form, a); },
+                          [&](const action::SelectRows& a) { selectRows(form, a); },
+                          [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
+                          [&](const action::PressKey& a) { pressKey(form, a); },
+                          [&](const action::Close& a) { close(form, a); }},
+               action);
+}
+
+void cancelForm(QWidget& form) {
+    close(form, action::Close{QDialog::Rejected});
+}
+
+QString formClassName(const QObject& object) {
+    const QString name = QString::fromLatin1(object.metaObject()->className());
+    return name.mid(name.lastIndexOf(':') + 1);
+}
+
+}  // namespace kvt::host

@@ -1,0 +1,78 @@
+#pragma once
+// What a dialog script can do on a modal form, as the operator would: the actions, and doing
+// one on a form. Components are found by their component name (objectName).
+#include <QKeyCombination>
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+#include <variant>
+
+class QObject;
+class QWidget;
+
+namespace kvt::host {
+
+// A script that cannot be read, or an action the form cannot take; the message says which.
+class DialogScriptError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+namespace action {
+// A button pressed, or an action triggered.
+struct Click {
+    QString name;
+};
+// Text typed over the whole content of an edit, spin box, date edit or editable combo box.
+struct SetText {
+    QString name;
+    QString text;
+};
+// A check box clicked when it is not already in the wanted state.
+struct Check {
+    QString name;
+    bool checked = true;
+};
+// Item `index` (from 0) chosen in a combo box, a list or a radio group.
+struct Select {
+    QString name;
+    int index = 0;
+};
+// The grid rows whose `field` shows one of `values` marked, the last one the current row.
+struct SelectRows {
+    QString grid;
+    QString field;
+    QStringList values;
+};
+// The grid row whose `field` shows `value` made current, as the cursor keys do.
+struct MakeCurrent {
+    QString grid;
+    QString field;
+    QString value;
+};
+// A key pressed and released where the form has its focus; shortcuts see it first.
+struct PressKey {
+    QKeyCombination key;
+};
+// The form closed with a modal result: QDialog::Accepted (1) accepts, Rejected (0) rejects.
+struct Close {
+    int result = 0;
+};
+}  // namespace action
+
+using FormAction =
+    std::variant<action::Click, action::SetText, action::Check, action::Select, action::SelectRows,
+                 action::MakeCurrent, action::PressKey, action::Close>;
+
+// Does the action on the form; throws DialogScriptError when the form cannot take it (no such
+// component, a disabled or hidden one, one of another kind, no such row or item).
+void perform(QWidget& form, const FormAction& action);
+
+// Closes the form as Esc does: a dialog is rejected, another window closed.
+void cancelForm(QWidget& form);
+
+// The class name without namespaces: "kvt::dialogs::TSmenaListFrm" -> "TSmenaListFrm".
+QString formClassName(const QObject& object);
+
+}  // namespace kvt::host

@@ -1,0 +1,78 @@
+#include "host/kit/HeadlessHost.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <stdexcept>
+#include <vector>
+
+namespace kvt::host {
+
+namespace {
+
+constexpr std::int32_t kPayTypeListCode = 57;
+
+}  // namespace
+
+HeadlessHost* HeadlessHost::current_ = nullptr;
+
+HeadlessHost::HeadlessHost(HostValues values, EventSink sink)
+    : values_(std::move(values)), sink_(std::move(sink)), services_(sink_) {
+    if (current_ != nullptr)
+        throw std::logic_error("Only one headless host can run at a time");
+    addStationMenus(root_);
+    current_ = this;
+}
+
+HeadlessHost::~HeadlessHost() {
+    current_ = nullptr;
+}
+
+HeadlessHost& HeadlessHost::current() {
+    if (current_ == nullptr)
+        throw std::logic_error("The plug-in called its host after the host was gone");
+    return *current_;
+}
+
+void HeadlessHost::connect(const PluginLibrary& plugin) {
+    reportingErrors([&] { plugin.InitReportMenu(0, &root_, addMemoryMenuItem, getReport); });
+    reportingErrors([&] { plugin.SetGetValue(getValue); });
+    reportingErrors([&] { plugin.SetNewUserPriv(&root_, getHostValue); });
+}
+
+// A loop of its own rather than the application's: QCoreApplication::exec would quit as soon as
+// the last form of the click closes, ending the loops of the forms still to come.
+void HeadlessHost::click(MemoryMenuItem& entry) {
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [this, &entry, &loop] {
+        reportingErrors([&entry] { entry.click(); });
+        loop.quit();
+    });
+    loop.exec();
+}
+
+void HeadlessHost::reportingErrors(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const std::exception& error) {
+        sink_(event::error(error.what()));
+    } catch (...) {
+        sink_(event::error("An unknown error reached the host"));
+    }
+}
+
+void HeadlessHost::getReport(std::string& text, std::int32_t reportNo, Variant params) {
+    HeadlessHost& host = current();
+    host.sink_(event::getReport(reportNo, params));
+    text = host.reports_.produce(reportNo, params);
+}
+
+void HeadlessHost::getHostValue(Variant& result, std::int32_t code) {
+    result = current().values_.value(code);
+}
+
+void HeadlessHost::getValue(Variant& result, std::int32_t code, std::int32_t) {
+    result = code == kPayTypeListCode ? current().values_.payTypeReference() : Variant();
+}
+
+}  // namespace kvt::host

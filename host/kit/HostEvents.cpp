@@ -1,0 +1,61 @@
+#include "host/kit/HostEvents.h"
+
+#include <iostream>
+
+namespace kvt::host {
+
+EventSink standardOutputSink() {
+    return [](const std::string& line) { std::cout << line << std::endl; };
+}
+
+std::string quoted(std::string_view text) {
+    std::string result = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+            case '\\':
+                result += '\\';
+                result += c;
+                break;
+            case '\n':
+                result += "\\n";
+                break;
+            case '\r':
+                result += "\\r";
+                break;
+            default:
+                result += c;
+        }
+    }
+    return result + '"';
+}
+
+namespace event {
+
+std::string getReport(std::int32_t reportNo, const Variant& params) {
+    return "GetReport_ " + std::to_string(reportNo) + " " + params.canonical();
+}
+
+std::string shown(std::string_view className, std::string_view caption) {
+    return "Shown " + std::string(className) + " " + quoted(caption);
+}
+
+std::string cancelled(std::string_view className) {
+    return "Cancelled " + std::string(className);
+}
+
+std::string messageBox(std::string_view caption, std::string_view text) {
+    return "MessageBox " + quoted(caption) + " " + quoted(text);
+}
+
+std::string beep(int frequencyHz, int durationMs) {
+    return "Beep " + std::to_string(frequencyHz) + " " + std::to_string(durationMs);
+}
+
+std::string error(std::string_view message) {
+    return "Error " + quoted(message);
+}
+
+}  // namespace event
+
+}  // namespace kvt::host

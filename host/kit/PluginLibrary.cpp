@@ -1,0 +1,56 @@
+#include "host/kit/PluginLibrary.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+
+#include "platform/Modules.h"
+
+namespace kvt::host {
+
+namespace {
+
+std::string loaderError() {
+    const char* text = dlerror();
+    return text != nullptr ? text : "unknown loader error";
+}
+
+}  // namespace
+
+PluginLibrary::PluginLibrary(const std::filesystem::path& path) : path_(path) {
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr)
+        throw PluginLoadError("Cannot load the report plug-in " + path.string() + ": " +
+                              loaderError());
+    try {
+        InitReportMenu = resolve<InitReportMenuFunc>("InitReportMenu");
+        SetGetValue = resolve<SetGetValueFunc>("SetGetValue");
+        SetNewUserPriv = resolve<SetNewUserPrivFunc>("SetNewUserPriv");
+        UpdateVidOpl = resolve<UpdateVidOplFunc>("UpdateVidOpl");
+    } catch (...) {
+        dlclose(handle_);
+        throw;
+    }
+}
+
+PluginLibrary::~PluginLibrary() {
+    dlclose(handle_);
+}
+
+template <class Function>
+Function PluginLibrary::resolve(const char* name) const {
+    dlerror();
+    void* symbol = dlsym(handle_, name);
+    if (symbol == nullptr)
+        throw PluginLoadError("The report plug-in " + path_.string() + " has no export " + name +
+                              ": " + loaderError());
+    return reinterpret_cast<Function>(symbol);
+}
+
+std::filesystem::path PluginLibrary::defaultPath() {
+    if (const char* configured = std::getenv("KVT_PLUGIN"); configured != nullptr && *configured)
+        return configured;
+    return platform::executableDirectory().parent_path() / "lib" / "libKVTReports7.so";
+}
+
+}  // namespace kvt::host

@@ -1,0 +1,202 @@
+#include "plugin/KVTRep.h"
+
+#include <QApplication>
+
+#include <filesystem>
+
+#include "data/DBForm.h"
+#include "infra/RVKLogger.h"
+#include "infra/tools.h"
+#include "platform/Clock.h"
+#include "platform/PathMap.h"
+#include "plugin/Privileges.h"
+#include "plugin/RepConsts.h"
+#include "plugin/ReportMenu.h"
+#include "settings/SettingsCatalogue.h"
+#include "settings/ShiftReportSeeding.h"
+#include "ui/Desktop.h"
+
+namespace kvt::plugin {
+
+namespace {
+
+std::unique_ptr<Module> gModule;
+
+constexpr std::uint8_t kLogInformation = 1;
+constexpr std::uint8_t kLogError = 2;
+
+void logEvent(std::string_view format, const std::vector<Variant>& args, std::uint8_t level) {
+    if (TRVKLogger* log = module().ReportsLog.get())
+        log->LogFmt(format, args, level);
+}
+
+std::int32_t userLevel() {
+    return HostValue(HostCode::UserLevel).toInt();
+}
+
+bool hostFlag(std::int32_t code) {
+    return HostValue(code).toBool();
+}
+
+bool readShowDaySmenaFin() {
+    std::string value;
+    ReadConfigQuoted(std::string(settings::kShowDaySmenaFinReport.section),
+                     std::string(settings::kShowDaySmenaFinReport.key),
+                     std::string(settings::kShowDaySmenaFinReport.defaultValue), value);
+    return value == "1";
+}
+
+// The server connection for one menu operation: closed when the operation ends, however.
+class ServerSession {
+public:
+    explicit ServerSession(data::KVTServer& server) : server_(server) { server_.Open(); }
+    ~ServerSession() { server_.Close(); }
+    ServerSession(const ServerSession&) = delete;
+    ServerSession& operator=(const ServerSession&) = delete;
+
+    appserver::AppServer& appServer() const { return *server_.AppServer(); }
+
+private:
+    data::KVTServer& server_;
+};
+
+// The settings entry for the operators of levels 0 and 3, the pump shortcuts for levels below
+// 3; each level is asked afresh.
+void addMenuExtras(Module& m, KvtMenuItem& root) {
+    ReportMenu menu(m.AddMenuItem);
+    const std::int32_t levelForSettings = userLevel();
+    if ((levelForSettings == 0 || levelForSettings == 3) && menu.AddSettingsEntries(root) > 0)
+        m.MenuExtrasAdded = true;
+    if (userLevel() >= 3)
+        return;
+    KvtMenuItem& pumpLogRoot = menu.AddPumpLogRoot(root);
+    {
+        ServerSession session(m.DBFrm->KVTServer);
+        m.StationConfig = session.appServer().GetKVTConfig();
+        menu.AddPumpShortcuts(pumpLogRoot, m.StationConfig);
+    }
+    m.MenuExtrasAdded = true;
+}
+
+// The Windows directory (cnf.INI) and the log folder are there on every installed station; a
+// fresh station root gets them on the plug-in's first load.
+void prepareStationFolders() {
+    std::filesystem::create_directories(
+        platform::PathMap::toLocal(platform::PathMap::windowsDirectory()));
+    std::filesystem::create_directories(platform::PathMap::toLocal(kReportsLogFile).parent_path());
+}
+
+KvtMenuItem& requireMenuRoot(KvtMenuItem* root) {
+    if (root == nullptr)
+        throw EReportError("Меню отчетов недоступно, т.к. хост не передал главное меню!");
+    return *root;
+}
+
+}  // namespace
+
+Module::Module() : TickCount(platform::tickCount) {}
+
+Module::~Module() = default;
+
+Module& module() {
+    if (!gModule)
+        throw EReportError("The report module is not loaded");
+    return *gModule;
+}
+
+void LoadModule() {
+    if (gModule)
+        return;
+    gModule = std::make_unique<Module>();
+    try {
+        prepareStationFolders();
+        auto log = std::make_unique<TRVKLogger>(std::string(kReportsLogFile));
+        log->SetTag(std::string(kReportsLogTag));
+        gModule->ReportsLog = std::move(log);
+    } catch (const std::exception& error) {
+        ErrorsWriter().Log(std::string("Reports.log: ") + error.what(), kLogError);
+    }
+}
+
+void UnloadModule() {
+    if (!gModule)
+        return;
+    gModule->DBFrm.reset();
+    gModule->ReportsLog.reset();
+    gModule->Payments = PayTypes{};
+    // The application object goes last, after everything that may hold Qt objects.
+    std::unique_ptr<QApplication> application = std::move(gModule->OwnApplication);
+    gModule.reset();
+}
+
+void InitReportMenu(std::intptr_t appHandle, KvtMenuItem* parentItem, AddMenuItemFunc addMenuItem,
+                    GetReportFunc getReport) {
+    Module& m = module();
+    if (!m.OwnApplication)
+        m.OwnApplication = ui::ensureApplication();
+    ui::setApplicationHandle(appHandle);
+    if (!m.Report)
+        m.Report = std::make_unique<TReport>();
+    if (!m.DBFrm) {
+        m.DBFrm = std::make_unique<data::TDBFrm>();
+        m.DBFrm->HostValue = HostValue;
+    }
+    m.AddMenuItem = addMenuItem;
+    m.GetReport_ = getReport;
+    ReportMenu(m.AddMenuItem).BuildReportSubmenu(requireMenuRoot(parentItem));
+}
+
+void SetGetValue(GetValueFunc getValue) {
+    module().GetValue = getValue;
+}
+
+void SetNewUserPriv(KvtMenuItem* mainMenuRoot, GetHostValueFunc getHostValue) {
+    Module& m = module();
+    KvtMenuItem& root = requireMenuRoot(mainMenuRoot);
+    m.GetHostValue = getHostValue;
+    m.ShowDaySmenaFin = readShowDaySmenaFin();
+    if (m.GetHostValue != nullptr)
+        m.UserLevel3 = userLevel() == 3;
+    UpdateVidOpl();
+    settings::SeedShiftReportSection();
+    if (!m.MenuExtrasAdded && m.GetHostValue != nullptr && m.AddMenuItem != nullptr && m.DBFrm)
+        addMenuExtras(m, root);
+    ApplyUserRights(
+        root, UserRights{m.Payments.StatementsEnabled, m.UserLevel3, m.ShowDaySmenaFin, hostFlag});
+}
+
+void UpdateVidOpl() {
+    Module& m = module();
+    UpdatePayTypes(m.Payments, m.GetHostValue, m.GetValue);
+}
+
+void CallGetReport(std::uint8_t reportNo, const Variant& params, std::string& text) {
+    Module& m = module();
+    const Variant privateParams = params;
+    try {
+        if (m.GetReport_ == nullptr)
+            throw EReportError(
+                "Отчет не сформирован, т.к. переменная \"GetReport_\" не инициализирована!");
+        const std::uint32_t start = m.TickCount();
+        m.GetReport_(text, reportNo, privateParams);
+        const std::uint32_t elapsed = m.TickCount() - start;
+        logEvent("Отчет №%d сформирован! Время подготовки: %d мс.",
+                 {Variant(std::int32_t{reportNo}), Variant::i8(elapsed)}, kLogInformation);
+    } catch (const std::exception& error) {
+        logEvent("Ошибка формирования отчета №%d: %s",
+                 {Variant(std::int32_t{reportNo}), Variant(std::string(error.what()))}, kLogError);
+        throw;
+    }
+}
+
+Variant HostValue(std::int32_t code) {
+    const GetHostValueFunc getHostValue = module().GetHostValue;
+    if (getHostValue == nullptr)
+        throw EReportError("Значение хоста №" + std::to_string(code) +
+                           " не получено, т.к. переменная \"GetHostValue\" не инициализирована!");
+    Variant value;
+    getHostValue(value, code);
+    return value;
+}
+
+}  // namespace kvt::plugin

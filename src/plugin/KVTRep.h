@@ -1,0 +1,79 @@
+#pragma once
+// The plug-in's module: the state that lives as long as the library, the four exports' work,
+// and CallGetReport, the one path by which every report is asked of the host.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "kvtreports/Exception.h"
+#include "kvtreports/Host.h"
+#include "kvtreports/Variant.h"
+#include "plugin/AbstractPayment.h"
+
+class QApplication;
+
+namespace kvt {
+class TRVKLogger;
+namespace data {
+class TDBFrm;
+}
+}  // namespace kvt
+
+namespace kvt::plugin {
+
+// A report request or a host value that cannot be made: a host callback the host never
+// installed.
+class EReportError : public ExceptionOf<EReportError> {
+public:
+    using ExceptionOf::ExceptionOf;
+};
+
+// The receiver of the report entries' click handlers: each report's runner is one of its
+// member functions, given the clicked entry.
+class TReport {};
+
+struct Module {
+    std::unique_ptr<QApplication> OwnApplication;  // only when the host had none
+    std::unique_ptr<TReport> Report;
+    std::unique_ptr<data::TDBFrm> DBFrm;
+    AddMenuItemFunc AddMenuItem = nullptr;
+    GetReportFunc GetReport_ = nullptr;
+    GetValueFunc GetValue = nullptr;
+    GetHostValueFunc GetHostValue = nullptr;
+    std::unique_ptr<TRVKLogger> ReportsLog;
+    PayTypes Payments;
+    bool UserLevel3 = false;
+    bool ShowDaySmenaFin = false;
+    bool MenuExtrasAdded = false;
+    // GetKVTConfig as read for the pump shortcuts, kept until unload.
+    Variant StationConfig;
+    // The tick counter CallGetReport times the host with.
+    std::function<std::uint32_t()> TickCount;
+
+    Module();
+    ~Module();
+};
+
+// The one module of the loaded library; LoadModule must have run.
+Module& module();
+// The library's load: opens the event log. Never throws: a log that cannot be had leaves the
+// module without one (the log writer reports its own failures).
+void LoadModule();
+// The library's unload: frees the data module and the event log, clears the payment types.
+void UnloadModule();
+
+void InitReportMenu(std::intptr_t appHandle, KvtMenuItem* parentItem, AddMenuItemFunc addMenuItem,
+                    GetReportFunc getReport);
+void SetGetValue(GetValueFunc getValue);
+void SetNewUserPriv(KvtMenuItem* mainMenuRoot, GetHostValueFunc getHostValue);
+void UpdateVidOpl();
+
+// Asks the host for report `reportNo` and logs the time it took (level 1) or the error it
+// raised (level 2, then the error goes on to the caller).
+void CallGetReport(std::uint8_t reportNo, const Variant& params, std::string& text);
+
+// A host value; throws EReportError when the host has not installed GetHostValue.
+Variant HostValue(std::int32_t code);
+
+}  // namespace kvt::plugin

@@ -1,0 +1,189 @@
+#include "plugin/ReportMenu.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "platform/Text.h"
+#include "plugin/RepConsts.h"
+
+namespace kvt::plugin {
+
+namespace {
+
+// When an entry of the submenu table is added.
+enum class Presence {
+    Always,
+    // A separator only where the submenu does not start with one already.
+    UnlessSeparatorOnTop,
+};
+
+struct ReportEntry {
+    std::string_view caption;
+    std::string_view hint;
+    std::int32_t helpContext;
+    ShortCut shortCut;
+    Presence presence = Presence::Always;
+};
+
+constexpr ShortCut kCtrlF4 = scCtrl | (vkF1 + 3);
+constexpr ShortCut kCtrlF5 = scCtrl | (vkF1 + 4);
+constexpr ShortCut kCtrlF6 = scCtrl | (vkF1 + 5);
+
+// Each entry goes to the top of the submenu, so the operator sees them in the reverse order.
+constexpr std::array<ReportEntry, 25> kReportEntries{{
+    {kDiscountCardListCaption, kDiscountCardListCaption, 71, 0},
+    {kDaySmenaFinCaption, kDaySmenaFinCaption, 71, 0},
+    {kSeparatorCaption, "", 0, 0, Presence::UnlessSeparatorOnTop},
+    {kDriverPeriodCaption, kDriverPeriodCaption, 71, 0},
+    {kCarPeriodCaption, kCarPeriodCaption, 73, 0},
+    {kContractorPeriodCaption, kContractorPeriodCaption, 71, 0},
+    {kStatementPeriodCaption, kStatementPeriodCaption, 73, 0},
+    {kContractorShiftCaption, kContractorShiftCaption, 71, 0},
+    {kStatementShiftCaption, kStatementShiftCaption, 73, 0},
+    {kSeparatorCaption, "", 0, 0},
+    {kSeparatorCaption, "", 0, 0, Presence::UnlessSeparatorOnTop},
+    {"История продаж по ТРК", "История продаж по ТРК", 62, 0},
+    {"Сменный отчет по договорам", "Сменный отчет по договорам", 62, 0},
+    {"Отчеты по картам", "Отчеты по отливам по картам", 0, 0},
+    {kTerminalReturnsCaption,
+     "Непроизведенные возвраты недоотлитого ГСМ на карты клиентов за смену", 61, 0},
+    {"Отчеты по номерным талонам", "Отчеты по отливам по номерным талонам", 61, 0},
+    {"Отчеты по возвратам", "Отчеты по актам возвратов", 0, 0},
+    {"Акты возвратов", "Отчеты по актам возвратов", 0, 0},
+    {kBonusCaption, "Сменный отчет по бонусам и скидкам", 74, 0},
+    {kCurrentShiftCaption, "", 60, kCtrlF6},
+    {"Сменный отчет", "Просмотр и печать сменных отчетов", 60, kCtrlF5},
+    {"Сменная откачка топлива", "Сменный отчет по откачке топлива из резервуара", 6, 0},
+    {"Откачка топлива", "Отчет по откачке топлива из резервуара", 6, 0},
+    {"Сменное поступление топлива", "Сменный отчет по поступлению топлива", 69, 0},
+    {"Поступления топлива", "Просмотр и печать журнала поступления топлива", 6, kCtrlF4},
+}};
+
+constexpr std::int32_t kReportMenuHelpContext = 60;
+constexpr std::int32_t kSettingsHelpContext = 69;
+constexpr std::string_view kPumpLogRootCaption = "История продаж";
+constexpr std::string_view kPumpLogRootName = "SecretItem00";
+constexpr std::int32_t kPumpListElement = 3;
+constexpr std::string_view kPumpKeyLetters = "QWERTYUIOPASDF";
+constexpr std::size_t kPumpPrefixCharacters = 5;
+constexpr std::size_t kPumpNameMaxCharacters = 255;
+
+bool separatorOnTop(const KvtMenuItem& menu) {
+    return menu.count() > 0 && menu.item(0)->caption() == kSeparatorCaption;
+}
+
+KvtMenuItem* lastChildWithCaption(const KvtMenuItem& parent, std::string_view caption) {
+    KvtMenuItem* found = nullptr;
+    for (std::int32_t i = 0; i < parent.count(); ++i)
+        if (parent.item(i)->caption() == caption)
+            found = parent.item(i);
+    return found;
+}
+
+}  // namespace
+
+ReportMenu::ReportMenu(AddMenuItemFunc addMenuItem) : addMenuItem_(addMenuItem) {
+    if (addMenuItem_ == nullptr)
+        throw std::invalid_argument(
+            "Меню отчетов не создано, т.к. переменная \"AddMenuItem\" не инициализирована!");
+}
+
+KvtMenuItem& ReportMenu::AddReportItem(const std::string& caption, const std::string& hint,
+                                       std::int32_t helpContext, ShortCut shortCut,
+                                       KvtMenuItem::ClickHandler onClick, KvtMenuItem& parent,
+                                       std::int32_t position) {
+    KvtMenuItem* item = addMenuItem_(&parent, position);
+    if (item == nullptr)
+        throw std::runtime_error("The host did not create the menu entry \"" + caption + "\"");
+    item->setCaption(caption);
+    item->setHint(hint);
+    item->setHelpContext(helpContext);
+    item->setShortCut(shortCut);
+    item->setOnClick(std::move(onClick));
+    return *item;
+}
+
+KvtMenuItem& ReportMenu::BuildReportSubmenu(KvtMenuItem& root) {
+    KvtMenuItem* submenu = lastChildWithCaption(root, kJournalsCaption);
+    if (submenu != nullptr) {
+        submenu->setCaption(std::string(kReportMenuCaption));
+    } else {
+        const std::int32_t position = root.count() >= 4 ? 3 : 0;
+        submenu = &AddReportItem(std::string(kReportMenuCaption), "", kReportMenuHelpContext, 0,
+                                 nullptr, root, position);
+    }
+    for (const ReportEntry& entry : kReportEntries) {
+        if (entry.presence == Presence::UnlessSeparatorOnTop && separatorOnTop(*submenu))
+            continue;
+        AddReportItem(std::string(entry.caption), std::string(entry.hint), entry.helpContext,
+                      entry.shortCut, nullptr, *submenu, 0);
+    }
+    return *submenu;
+}
+
+int ReportMenu::AddSettingsEntries(KvtMenuItem& root) {
+    int added = 0;
+    for (std::int32_t i = 0; i < root.count(); ++i) {
+        KvtMenuItem& menu = *root.item(i);
+        if (menu.caption() != kSettingsMenuCaption)
+            continue;
+        AddReportItem(std::string(kSettingsEntryCaption), "Настройка отчетов", kSettingsHelpContext,
+                      0, nullptr, menu, 0);
+        ++added;
+    }
+    return added;
+}
+
+KvtMenuItem& ReportMenu::AddPumpLogRoot(KvtMenuItem& root) {
+    KvtMenuItem& entry =
+        AddReportItem(std::string(kPumpLogRootCaption), "", 0, 0, nullptr, root, root.count());
+    entry.setName(std::string(kPumpLogRootName));
+    entry.setVisible(false);
+    return entry;
+}
+
+void ReportMenu::AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stationConfig) {
+    // A configuration without a pump list (an older server's) has no pumps to offer.
+    if (!stationConfig.isArray() || stationConfig.highBound() < kPumpListElement ||
+        !stationConfig.at(kPumpListElement).isArray())
+        return;
+    const Variant& pumps = stationConfig.at(kPumpListElement);
+    int pumpNumber = 0;
+    for (std::int32_t index = pumps.lowBound(); index <= pumps.highBound(); ++index) {
+        const Variant& pump = pumps.at(index);
+        const std::string name = pump.at(pump.lowBound()).toString();
+        const ShortCut shortCut = PumpShortCut(++pumpNumber);
+        const auto addEntry = [&](std::string_view prefix, ShortCut key,
+                                  std::string_view nameStem) {
+            KvtMenuItem& entry =
+                AddReportItem(std::string(prefix) + name, "", 0, key, nullptr, pumpLogRoot, -1);
+            entry.setName(std::string(nameStem) + std::to_string(index));
+            entry.setVisible(false);
+        };
+        addEntry("ТРК #", shortCut, "SecretItem");
+        const ShortCut key = shortCut & 0xFF;
+        if (key >= '0' && key <= '9')
+            addEntry("ТРК №", scAlt | (vkNumpad0 + (key - '0')), "SecretItem_");
+    }
+}
+
+ShortCut PumpShortCut(int pumpNumber) {
+    if (pumpNumber >= 1 && pumpNumber <= 9)
+        return scAlt | static_cast<ShortCut>('0' + pumpNumber);
+    if (pumpNumber == 10)
+        return scAlt | ShortCut{'0'};
+    const int letter = pumpNumber - 11;
+    if (letter >= 0 && letter < static_cast<int>(kPumpKeyLetters.size()))
+        return scAlt | static_cast<ShortCut>(kPumpKeyLetters[static_cast<std::size_t>(letter)]);
+    return 0;
+}
+
+std::string PumpLogName(std::string_view caption) {
+    std::string name =
+        platform::utf8Substring(caption, kPumpPrefixCharacters, kPumpNameMaxCharacters);
+    if (const auto mark = name.find('&'); mark != std::string::npos)
+        name.erase(mark, 1);
+    return name;
+}
+
+}  // namespace kvt::plugin

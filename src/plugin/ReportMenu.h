@@ -1,0 +1,50 @@
+#pragma once
+// The report entries the plug-in places into the host's main menu: the submenu
+// "&Журналы/Отчеты" built on every InitReportMenu, and the one-time additions of
+// SetNewUserPriv (the settings entry under "&Настройка", the invisible per-pump shortcuts).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "kvtreports/Host.h"
+
+namespace kvt::plugin {
+
+class ReportMenu {
+public:
+    // Throws when the host gave no AddMenuItem: no entry can be made without it.
+    explicit ReportMenu(AddMenuItemFunc addMenuItem);
+
+    // Creates an entry through the host and sets its properties; returns it.
+    KvtMenuItem& AddReportItem(const std::string& caption, const std::string& hint,
+                               std::int32_t helpContext, ShortCut shortCut,
+                               KvtMenuItem::ClickHandler onClick, KvtMenuItem& parent,
+                               std::int32_t position);
+
+    // The report submenu under the main menu root: the last "&Журналы" renamed, or a new
+    // entry, with every report entry added on top of what it held. Returns the submenu.
+    KvtMenuItem& BuildReportSubmenu(KvtMenuItem& root);
+
+    // "Отчеты" at the top of every "&Настройка" menu; the number of entries added.
+    int AddSettingsEntries(KvtMenuItem& root);
+
+    // The invisible "История продаж" entry appended to the root; the pump entries go under it.
+    KvtMenuItem& AddPumpLogRoot(KvtMenuItem& root);
+    // One invisible entry per pump of the station configuration (element 3, the pumps, element
+    // 0 of each its name), two for the pumps whose key is a digit (the keypad variant). A
+    // configuration without a pump list adds nothing.
+    void AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stationConfig);
+
+private:
+    AddMenuItemFunc addMenuItem_;
+};
+
+// Alt plus the key of pump n (1-based): 1..9 and 0 for the tenth, then the letters of
+// "QWERTYUIOPASDF" for pumps 11 to 24; 0 (none) for the others.
+ShortCut PumpShortCut(int pumpNumber);
+
+// The pump name in a pump entry's caption: the text after "ТРК #" or "ТРК №" (five characters),
+// at most 255 characters, without the first "&" that a menu may insert as an accelerator mark.
+std::string PumpLogName(std::string_view caption);
+
+}  // namespace kvt::plugin

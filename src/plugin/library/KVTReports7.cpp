@@ -1,0 +1,46 @@
+// libKVTReports7.so: the four exports and the module's life with the library's.
+#include "kvtreports/Host.h"
+#include "plugin/KVTRep.h"
+#include "ui/Desktop.h"
+
+namespace {
+
+struct LibraryLoad {
+    LibraryLoad() {
+        kvt::plugin::LoadModule();
+        kvt::ui::installDesktopBeep();
+    }
+};
+
+const LibraryLoad gLoad;
+
+// An ELF destructor runs before the library's static objects are destroyed, so the module is
+// unloaded while everything it uses (the log's error writer, the code pages, Qt) still exists.
+__attribute__((destructor)) void unloadLibrary() {
+    kvt::plugin::UnloadModule();
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) void InitReportMenu(std::intptr_t appHandle,
+                                                           kvt::KvtMenuItem* parentItem,
+                                                           kvt::AddMenuItemFunc addMenuItem,
+                                                           kvt::GetReportFunc getReport) {
+    kvt::plugin::InitReportMenu(appHandle, parentItem, addMenuItem, getReport);
+}
+
+__attribute__((visibility("default"))) void SetGetValue(kvt::GetValueFunc getValue) {
+    kvt::plugin::SetGetValue(getValue);
+}
+
+__attribute__((visibility("default"))) void SetNewUserPriv(kvt::KvtMenuItem* mainMenuRoot,
+                                                           kvt::GetHostValueFunc getHostValue) {
+    kvt::plugin::SetNewUserPriv(mainMenuRoot, getHostValue);
+}
+
+__attribute__((visibility("default"))) void UpdateVidOpl() {
+    kvt::plugin::UpdateVidOpl();
+}
+}

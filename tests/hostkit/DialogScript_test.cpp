@@ -1,0 +1,343 @@
+#include "host/kit/DialogScript.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <map>
+
+#include "data/DataSetModel.h"
+#include "data/MConnect.h"
+#include "support/WidgetApplication.h"
+#include "tests/data/FakeAppServer.h"
+#include "tests/support/TestRoot.h"
+
+namespace kvt::forms {
+
+// A form with one component of every kind the scripts act on.
+class TProbeFrm : public QDialog {
+    Q_OBJECT
+public:
+    TProbeFrm() {
+        setWindowTitle("Проба");
+        new QVBoxLayout(this);
+        add<QLineEdit>("edName");
+        add<QSpinBox>("edScale")->setRange(20, 500);
+        auto* date = add<QDateEdit>("BegDate");
+        date->setDisplayFormat("dd.MM.yyyy");
+        date->setDate(QDate(2024, 1, 1));
+        connect(add<QCheckBox>("cBcPrint"), &QCheckBox::clicked, this, [this] { ++printClicks; });
+        auto* combo = add<QComboBox>("ComboBox1");
+        combo->addItems({"Все", "АИ-92", "ДТ"});
+        connect(combo, &QComboBox::activated, this, [this](int index) { activated = index; });
+        auto* orientation = add<QGroupBox>("rgOrientation");
+        auto* radios = new QVBoxLayout(orientation);
+        radios->addWidget(new QRadioButton("Книжная", orientation));
+        radios->addWidget(new QRadioButton("Альбомная", orientation));
+        add<QListWidget>("lbKinds")->addItems({"x", "y", "z"});
+        addGrid();
+        add<QPushButton>("btnHidden")->hide();
+        add<QPushButton>("btnOff")->setEnabled(false);
+        connect(add<QPushButton>("btnOK"), &QPushButton::clicked, this, &QDialog::accept);
+        connect(add<QPushButton>("btnAsk"), &QPushButton::clicked, this,
+                [this] { answer = QMessageBox::question(this, "Вопрос", "Продолжить?"); });
+        connect(add<QPushButton>("btnNested"), &QPushButton::clicked, this, &TProbeFrm::nested);
+        auto* help = new QAction(this);
+        help->setObjectName("acHelp");
+        help->setShortcut(QKeySequence(Qt::Key_F4));
+        addAction(help);
+        connect(help, &QAction::triggered, this, [this] { ++helpRuns; });
+    }
+
+    template <class Widget>
+    Widget* add(const char* name) {
+        auto* widget = new Widget(this);
+        widget->setObjectName(name);
+        layout()->addWidget(widget);
+        return widget;
+    }
+    template <class Widget>
+    Widget& get(const char* name) {
+        return *findChild<Widget*>(name);
+    }
+    QList<int> selectedRows() {
+        QList<int> rows;
+        for (const QModelIndex& index : get<QTableView>("DBGrid1").selectionModel()->selectedRows())
+            rows.append(index.row());
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    int currentRow() { return get<QTableView>("DBGrid1").currentIndex().row(); }
+
+    int printClicks = 0;
+    int activated = -1;
+    int helpRuns = 0;
+    QKeyCombination lastKey{Qt::Key_unknown};
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    int nestedResult = -1;
+    QString nestedText;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        lastKey = event->keyCombination();
+        QDialog::keyPressEvent(event);
+    }
+
+private:
+    void addGrid() {
+        auto* model = new QStandardItemModel(0, 2, this);
+        model->setHorizontalHeaderLabels({"Смена", "Name"});
+        model->setHeaderData(0, Qt::Horizontal, "SmNum", Qt::UserRole + 3);
+        for (const auto& [number, name] : {std::pair{12, "a"}, {13, "b"}, {15, "c"}}) {
+            auto* shift = new QStandardItem;
+            shift->setData(number, Qt::EditRole);
+            model->appendRow({shift, new QStandardItem(name)});
+        }
+        auto* grid = add<QTableView>("DBGrid1");
+        grid->setModel(model);
+        grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+        grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    void nested();
+};
+
+class TNestedFrm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TNestedFrm(QWidget* parent) : QDialog(parent) {
+        setWindowTitle("Вложенная");
+        (new QLineEdit(this))->setObjectName("edText");
+    }
+};
+
+void TProbeFrm::nested() {
+    TNestedFrm form(this);
+    nestedResult = form.exec();
+    nestedText = form.findChild<QLineEdit*>("edText")->text();
+}
+
+}  // namespace kvt::forms
+
+namespace kvt::host {
+namespace {
+
+using forms::TProbeFrm;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class DialogScriptTest : public ::testing::Test {
+protected:
+    std::unique_ptr<DialogScript> script(const std::string& json) {
+        return std::make_unique<DialogScript>(
+            DialogScript::parse(json), [this](const std::string& line) { events.push_back(line); });
+    }
+
+    std::vector<std::string> events;
+};
+
+TEST_F(DialogScriptTest, EveryActionKindWorksOnItsComponent) {
+    TProbeFrm form;
+    const auto driver = script(R"([{"form": "TProbeFrm", "do": [
+        {"set": {"edName": "Иванов", "edScale": 150, "BegDate": "07.12.2026"}},
+        {"check": {"cBcPrint": true}}, {"check": {"cBcPrint": true}},
+        {"select": {"ComboBox1": 2, "rgOrientation": 1, "lbKinds": 1}},
+        {"key": "F4"}, {"key": "Ctrl+E"},
+        {"close": 5}]}])");
+    EXPECT_EQ(form.exec(), 5);
+
+    EXPECT_THAT(events, ElementsAre("Shown TProbeFrm \"Проба\""));
+    EXPECT_EQ(form.get<QLineEdit>("edName").text(), "Иванов");
+    EXPECT_EQ(form.get<QSpinBox>("edScale").value(), 150);
+    EXPECT_EQ(form.get<QDateEdit>("BegDate").date(), QDate(2026, 12, 7));
+    EXPECT_TRUE(form.get<QCheckBox>("cBcPrint").isChecked());
+    EXPECT_EQ(form.printClicks, 1);  // already ticked the second time
+    EXPECT_EQ(form.get<QComboBox>("ComboBox1").currentIndex(), 2);
+    EXPECT_EQ(form.activated, 2);
+    EXPECT_TRUE(form.get<QGroupBox>("rgOrientation").findChildren<QRadioButton*>()[1]->isChecked());
+    EXPECT_EQ(form.get<QListWidget>("lbKinds").currentRow(), 1);
+    EXPECT_EQ(form.helpRuns, 1);
+    EXPECT_EQ(form.lastKey, QKeyCombination(Qt::ControlModifier, Qt::Key_E));
+    EXPECT_EQ(driver->remainingSteps(), 0u);
+}
+
+// The shift list is shown once per pick; each showing takes its own step.
+TEST_F(DialogScriptTest, GridRowsAreFoundByFieldNameOrColumnTitle) {
+    TProbeFrm form;
+    const auto driver = script(R"([
+        {"form": "TProbeFrm", "do": [
+            {"selectRows": {"DBGrid1": {"field": "SmNum", "values": [15, 12]}}}, {"close": "ok"}]},
+        {"form": "TProbeFrm", "do": [
+            {"current": {"DBGrid1": {"field": "Name", "value": "b"}}}, {"close": "cancel"}]}])");
+    EXPECT_EQ(form.exec(), QDialog::Accepted);
+    EXPECT_THAT(form.selectedRows(), ElementsAre(0, 2));
+    EXPECT_EQ(form.currentRow(), 0);  // the last value given
+
+    EXPECT_EQ(form.exec(), QDialog::Rejected);
+    EXPECT_THAT(form.selectedRows(), ElementsAre(1));
+    EXPECT_EQ(form.currentRow(), 1);
+    EXPECT_THAT(events, ElementsAre("Shown TProbeFrm \"Проба\"", "Shown TProbeFrm \"Проба\""));
+}
+
+TEST_F(DialogScriptTest, MessageBoxesAreAnsweredAndFormsOpenedByAClickTakeTheNextStep) {
+    TProbeFrm form;
+    const auto driver = script(R"([
+        {"form": "TProbeFrm", "do": [{"click": "btnAsk"}, {"click": "btnNested"}, {"click": "btnOK"}]},
+        {"form": "TNestedFrm", "do": [{"set": {"edText": "x"}}, {"close": "ok"}]}])");
+    EXPECT_EQ(form.exec(), QDialog::Accepted);
+    EXPECT_EQ(form.answer, QMessageBox::Yes);
+    EXPECT_EQ(form.nestedResult, QDialog::Accepted);
+    EXPECT_EQ(form.nestedText, "x");
+    EXPECT_THAT(events,
+                ElementsAre("Shown TProbeFrm \"Проба\"", "MessageBox \"Вопрос\" \"Продолжить?\"",
+                            "Shown TNestedFrm \"Вложенная\""));
+}
+
+TEST_F(DialogScriptTest, FormsBeyondTheScriptOrOfAnotherClassAreCancelled) {
+    {
+        TProbeFrm form;
+        const auto driver = script("[]");
+        EXPECT_EQ(form.exec(), QDialog::Rejected);
+        driver->finish();
+    }
+    {
+        TProbeFrm form;
+        const auto driver = script(R"([{"form": "TSmenaListFrm"}, {"form": "TProbeFrm"}])");
+        EXPECT_EQ(form.exec(), QDialog::Rejected);
+        EXPECT_EQ(form.exec(), QDialog::Rejected);  // the rest of the script is dropped
+        driver->finish();
+    }
+    {
+        const auto driver = script(R"([{"form": "TProbeFrm"}, {"form": "TRptFrm"}])");
+        driver->finish();
+    }
+    EXPECT_THAT(
+        events,
+        ElementsAre("Shown TProbeFrm \"Проба\"", "Cancelled TProbeFrm", "Shown TProbeFrm \"Проба\"",
+                    "Error \"Step 1 of the dialog script expects TSmenaListFrm, not "
+                    "TProbeFrm\"",
+                    "Cancelled TProbeFrm", "Shown TProbeFrm \"Проба\"", "Cancelled TProbeFrm",
+                    "Error \"No form came for step 1 (TProbeFrm) of the dialog script\""));
+}
+
+TEST_F(DialogScriptTest, AnActionTheFormCannotTakeIsAnErrorAndEndsTheScript) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {R"({"click": "btnNone"})", R"(no component \"btnNone\" on TProbeFrm)"},
+        {R"({"click": "btnHidden"})", R"(\"btnHidden\" is hidden)"},
+        {R"({"click": "btnOff"})", R"(\"btnOff\" is disabled)"},
+        {R"({"check": {"edName": true}})", R"(\"edName\" is not a check box)"},
+        {R"({"set": {"cBcPrint": "x"}})", R"(\"cBcPrint\" takes no text)"},
+        {R"({"select": {"ComboBox1": 3}})", R"(\"ComboBox1\" has no item 3)"},
+        {R"({"selectRows": {"DBGrid1": {"field": "SmNum", "values": [14]}}})",
+         R"(\"DBGrid1\" has no row with SmNum \"14\")"},
+        {R"({"current": {"DBGrid1": {"field": "Liters", "value": 1}}})",
+         R"(\"DBGrid1\" has no column \"Liters\")"},
+        {R"({"click": "btnOK"}, {"close": "ok"})", "the form closed before action 2"},
+    };
+    for (const auto& [action, message] : cases) {
+        events.clear();
+        TProbeFrm form;
+        const auto driver =
+            script(R"([{"form": "TProbeFrm", "do": [)" + action + R"(]}, {"form": "TProbeFrm"}])");
+        form.exec();
+        form.exec();
+        driver->finish();
+        ASSERT_GE(events.size(), 2u) << action;
+        EXPECT_EQ(events[1], "Error \"Step 1 (TProbeFrm): " + message + "\"") << action;
+        EXPECT_EQ(events.back(), "Cancelled TProbeFrm") << action;
+        EXPECT_EQ(driver->remainingSteps(), 0u) << action;
+    }
+}
+
+TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"[{", "Dialog script is not valid JSON"},
+        {"{}", "Dialog script must be a JSON array of steps"},
+        {R"([{"do": []}])", R"(step 1: "form" must be a non-empty text)"},
+        {R"([{"form": "X", "todo": []}])", R"(step 1: unknown key "todo")"},
+        {R"([{"form": "X", "do": [{"click": "a"}, {"press": "a"}]}])",
+         R"(step 1, action 2: unknown action "press")"},
+        {R"([{"form": "X", "do": [{"click": "a", "close": "ok"}]}])",
+         "action 1: an action is an object with exactly one key"},
+        {R"([{"form": "X", "do": [{"key": "Ctrl+Nope"}]}])", R"(unknown key "Ctrl+Nope")"},
+        {R"([{"form": "X", "do": [{"close": "maybe"}]}])", R"("close" takes "ok", "cancel")"},
+        {R"([{"form": "X", "do": [{"select": {"rg": -1}}]}])", R"("select" takes an item index)"},
+        {R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F"}}}]}])",
+         R"("selectRows" takes {"field": F, "values": [V, ...]} for "G")"},
+    };
+    for (const auto& [json, message] : cases) {
+        try {
+            DialogScript::parse(json);
+            ADD_FAILURE() << json;
+        } catch (const DialogScriptError& error) {
+            EXPECT_THAT(error.what(), HasSubstr(message)) << json;
+        }
+    }
+    const auto steps = DialogScript::parse(
+        R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F", "values": [12, 13.5, "7"]}}}]}])");
+    EXPECT_EQ(std::get<action::SelectRows>(steps.at(0).actions.at(0)).values,
+              QStringList({"12", "13.5", "7"}));
+}
+
+// The plug-in's grids show datasets through DataSetModel: rows are found by field name, which
+// the column title (a display label) may differ from, and by the editing text, which the
+// displayed one (a display format) may differ from.
+class DataSetGridTest : public test::FreshRoot {
+protected:
+    void SetUp() override {
+        FreshRoot::SetUp();
+        using appserver::FieldType;
+        test::FakeTable shifts{{{"SmNum", FieldType::Integer, 0}, {"Liters", FieldType::Float, 0}},
+                               {}};
+        for (int i = 0; i < 4; ++i)
+            shifts.rows.push_back({Variant(100 + i), Variant(20.0 + i)});
+        server.ServerFactory = [shifts] {
+            return std::make_unique<test::FakeAppServer>(
+                std::map<std::string, test::FakeTable>{{"SmLog", shifts}},
+                std::make_shared<test::FakeLog>());
+        };
+        set.ProviderName = "SmLog";
+        set.SetRemoteServer(&server);
+        set.AddField({"SmNum", FieldType::Integer, 0}).DisplayLabel = "Смена";
+        set.AddField({"Liters", FieldType::Float, 0}).DisplayFormat = "0.00";
+        set.Open();
+    }
+
+    data::KVTServer server;
+    data::ClientDataSet set{"SmLog"};
+    data::DataSource source{"SmLogSource", &set};
+};
+
+TEST_F(DataSetGridTest, RowsAreFoundByFieldNameAndEditingText) {
+    TProbeFrm form;
+    data::DataSetModel model(source);
+    form.get<QTableView>("DBGrid1").setModel(&model);
+    std::vector<std::string> events;
+    const DialogScript driver(DialogScript::parse(R"([{"form": "TProbeFrm", "do": [
+            {"selectRows": {"DBGrid1": {"field": "SmNum", "values": [103, 101]}}},
+            {"selectRows": {"DBGrid1": {"field": "Liters", "values": [22]}}},
+            {"close": "ok"}]}])"),
+                              [&events](const std::string& line) { events.push_back(line); });
+    EXPECT_EQ(form.exec(), QDialog::Accepted) << ::testing::PrintToString(events);
+    EXPECT_THAT(form.selectedRows(), ElementsAre(2));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, data::DataSetModel::FieldNameRole), "Liters");
+}
+
+}  // namespace
+}  // namespace kvt::host
+
+#include "DialogScript_test.moc"

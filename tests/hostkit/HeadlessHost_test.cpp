@@ -1,0 +1,62 @@
+#include "host/kit/HeadlessHost.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/WidgetApplication.h"
+
+namespace kvt::host {
+namespace {
+
+using ::testing::ElementsAre;
+
+class HeadlessHostTest : public ::testing::Test {
+protected:
+    HostValues values;
+    std::vector<std::string> events;
+    EventSink sink = [this](const std::string& line) { events.push_back(line); };
+    // Before the host: the menu holds the plug-in's handlers and goes first.
+    PluginLibrary plugin{KVT_STUB_PLUGIN_PATH};
+};
+
+TEST_F(HeadlessHostTest, ThePluginExtendsTheConsoleMenus) {
+    HeadlessHost host(values, sink);
+    host.connect(plugin);
+    EXPECT_EQ(dumpMenu(host.menu()),
+              "&Файл\n"
+              "&Журналы/Отчеты\n"
+              "  Сменный отчет\n"
+              "  Сбой\n"
+              "  Экспорт журнала по резервуарам\n"
+              "  - [VedSep]\n"
+              "&Ведомости\n"
+              "&Настройка\n"
+              "&Справка\n");
+    EXPECT_TRUE(events.empty());
+}
+
+// The stub shows what GetReport_ answered through the host's error box.
+TEST_F(HeadlessHostTest, EveryReportCallIsPrintedAndAnsweredWithItsParameters) {
+    values.set(15, Variant(3));
+    HeadlessHost host(values, sink);
+    host.connect(plugin);
+    host.click(*findMenuPath(host.menu(), "&Журналы/Отчеты/Сменный отчет"));
+    const Variant params = Variant::list({Variant(12), Variant("a\"b"), Variant(3)});
+    EXPECT_THAT(events,
+                ElementsAre(R"x(GetReport_ 9 Array[0..2](I4(12), Str("a\"b"), I4(3)))x",
+                            event::error(diagnosticText(9, params)), "GetReport_ 55 Array[0..-1]()",
+                            event::error(diagnosticHtml(9, params)), "Beep 400 100"));
+}
+
+TEST_F(HeadlessHostTest, ErrorsReachingTheHostArePrintedAndTheWorkGoesOn) {
+    values.set(13, Variant("DOWN"));
+    HeadlessHost host(values, sink);
+    host.connect(plugin);
+    host.click(*findMenuPath(host.menu(), "&Журналы/Отчеты/Сбой"));
+    EXPECT_THAT(events,
+                ElementsAre("Error \"Сервер DOWN недоступен\"", "Error \"Нет открытой смены\""));
+    EXPECT_THROW(HeadlessHost(values, sink), std::logic_error);
+}
+
+}  // namespace
+}  // namespace kvt::host

@@ -1,0 +1,86 @@
+// The built plug-in as a console sees it: loaded with dlopen and driven through its four
+// exports only.
+#include <gmock/gmock.h>
+
+#include <QApplication>
+
+#include <sstream>
+
+#include "host/kit/MemoryMenu.h"
+#include "host/kit/PluginLibrary.h"
+#include "support/TestRoot.h"
+#include "support/host/TestHost.h"
+
+namespace kvt::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+class LibraryTest : public FreshRoot {
+protected:
+    void SetUp() override {
+        FreshRoot::SetUp();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const ProcessResult made =
+            runProcess(toolPath("kvt-demo-data"),
+                       {"--out", (base() / "station.db").string(), "--shifts", "3"});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        setenv("KVT_STATION_DB", (base() / "station.db").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("KVT_STATION_DB");
+        FreshRoot::TearDown();
+    }
+
+    static std::filesystem::path pluginPath() {
+        return toolPath("kvt-demo-data").parent_path().parent_path() / "lib" / "libKVTReports7.so";
+    }
+};
+
+TEST_F(LibraryTest, AHostDrivesThePluginThroughItsExports) {
+    TestHost host;
+    host::addStationMenus(host.root);
+    host.values.set(15, Variant(std::int32_t{0}));
+    {
+        host::PluginLibrary plugin(pluginPath());
+        plugin.InitReportMenu(0, &host.root, TestHost::AddMenuItem, TestHost::GetReport);
+        EXPECT_NE(QCoreApplication::instance(), nullptr) << "the plug-in makes the application";
+        plugin.SetGetValue(TestHost::GetValue);
+        plugin.SetNewUserPriv(&host.root, TestHost::GetHostValue);
+        plugin.UpdateVidOpl();
+
+        const std::string menu = host::dumpMenu(host.root);
+        EXPECT_THAT(menu, HasSubstr("  Сменный отчет shortcut=16500\n"));
+        EXPECT_THAT(menu, HasSubstr("  Текущий сменный отчет hidden shortcut=16501\n"));
+        EXPECT_THAT(menu, HasSubstr("История продаж [SecretItem00] hidden\n"));
+        EXPECT_THAT(menu, HasSubstr("  ТРК №8 [SecretItem_7] hidden shortcut=" +
+                                    std::to_string(scAlt | 0x68) + "\n"));
+        EXPECT_THAT(menu, HasSubstr("&Настройка\n  Отчеты\n"));
+        EXPECT_EQ(host.entry("История продаж").count(), 16) << "the demo station's 8 pumps";
+    }
+    EXPECT_EQ(QCoreApplication::instance(), nullptr) << "unloading frees what the plug-in made";
+}
+
+TEST_F(LibraryTest, OnlyTheFourExportsAreVisible) {
+    const ProcessResult symbols =
+        runProcess("/usr/bin/nm", {"-D", "--defined-only", pluginPath().string()});
+    ASSERT_EQ(symbols.exitCode, 0) << symbols.err;
+    std::vector<std::string> names;
+    std::istringstream lines(symbols.out);
+    for (std::string line; std::getline(lines, line);)
+        names.push_back(line.substr(line.rfind(' ') + 1));
+    EXPECT_THAT(names, ::testing::UnorderedElementsAre("InitReportMenu", "SetGetValue",
+                                                       "SetNewUserPriv", "UpdateVidOpl"));
+}
+
+TEST(PluginLibrary, AMissingLibraryIsAClearError) {
+    try {
+        host::PluginLibrary plugin("/nonexistent/libKVTReports7.so");
+        FAIL();
+    } catch (const host::PluginLoadError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("/nonexistent/libKVTReports7.so"));
+    }
+}
+
+}  // namespace
+}  // namespace kvt::test

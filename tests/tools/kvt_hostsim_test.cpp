@@ -1,0 +1,98 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/TestRoot.h"
+
+namespace kvt {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+class KvtHostsimTest : public test::FreshRoot {
+protected:
+    void SetUp() override {
+        FreshRoot::SetUp();
+        database = (base() / "station.db").string();
+        ASSERT_EQ(test::runProcess(test::toolPath("kvt-demo-data"), {"--out", database}).exitCode,
+                  0);
+    }
+
+    test::ProcessResult hostsim(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--station-db", database});
+        return test::runProcess(test::toolPath("kvt-hostsim"), args);
+    }
+
+    std::string database;
+};
+
+TEST_F(KvtHostsimTest, TheMenuHoldsTheReportEntriesBesideTheConsolesOwn) {
+    const auto result = hostsim({"--dump-menu"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const auto menu = test::splitLines(result.out);
+    EXPECT_THAT(menu, IsSupersetOf({"&Файл", "&Журналы/Отчеты", "  Сменный отчет shortcut=16500",
+                                    "  Экспорт журнала по резервуарам", "  - [VedSep]",
+                                    "&Ведомости", "&Настройка", "  Отчеты", "&Справка"}));
+    EXPECT_THAT(menu, Not(Contains(StartsWith("Error"))));
+}
+
+// Host value 15 from the command line wins over the file: level 3 shows the discount cards.
+TEST_F(KvtHostsimTest, TheUserLevelOptionOverridesTheHostValuesFile) {
+    const auto values = base() / "values.json";
+    test::writeFile(values, R"({"15": 0, "5": true})");
+    const std::string cards = "  Общий список дисконтных  карт";
+    EXPECT_THAT(test::splitLines(hostsim({"--host-values", values.string(), "--dump-menu"}).out),
+                Contains(cards + " hidden disabled"));
+    EXPECT_THAT(
+        test::splitLines(
+            hostsim({"--host-values", values.string(), "--user-level", "3", "--dump-menu"}).out),
+        Contains(cards));
+}
+
+TEST_F(KvtHostsimTest, AnEntryWithoutARunnerPrintsNothing) {
+    const auto result = hostsim({"--click", "&Журналы/Отчеты/Сменный отчет"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+}
+
+// What the plug-in throws reaches the host as an event; only the tool's own failures end it.
+TEST_F(KvtHostsimTest, PluginErrorsArePrintedAndToolErrorsEndIt) {
+    const auto missing = test::runProcess(test::toolPath("kvt-hostsim"),
+                                          {"--station-db", (base() / "none.db").string()});
+    EXPECT_EQ(missing.exitCode, 0);
+    EXPECT_THAT(missing.out, AllOf(StartsWith("Error \""), HasSubstr("none.db")));
+
+    const auto path = hostsim({"--click", "&Журналы/Нет такого"});
+    EXPECT_EQ(path.exitCode, 1);
+    EXPECT_THAT(path.err, HasSubstr("No menu entry \"&Журналы/Нет такого\"\n"));
+
+    const auto disabled = hostsim({"--click", "&Журналы/Отчеты/Общий список дисконтных  карт"});
+    EXPECT_EQ(disabled.exitCode, 1);
+    EXPECT_THAT(disabled.err, HasSubstr("\"&Журналы/Отчеты/Общий список дисконтных  карт\" is "
+                                        "disabled"));
+
+    test::writeFile(base() / "bad.json", R"([{"form": "TSmenaListFrm", "do": [{"tap": "x"}]}])");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> failures{
+        {{"--plugin", (base() / "libNone.so").string()}, "Cannot load the report plug-in"},
+        {{"--click", "&Файл", "--script", (base() / "bad.json").string()},
+         "Dialog script, step 1, action 1: unknown action \"tap\""},
+        {{"--script", (base() / "bad.json").string()}, "--script needs --click\nusage:"},
+        {{"--user-level", "4"}, "not a user level from 0 to 3: 4\nusage:"},
+        {{"--dump"}, "unexpected argument: --dump\nusage:"},
+    };
+    for (const auto& [args, message] : failures) {
+        const auto result = hostsim(args);
+        EXPECT_EQ(result.exitCode, 1) << args.front();
+        EXPECT_THAT(result.err, HasSubstr(message)) << args.front();
+        EXPECT_EQ(result.out, "") << args.front();
+    }
+}
+
+}  // namespace
+}  // namespace kvt

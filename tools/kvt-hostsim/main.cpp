@@ -1,0 +1,133 @@
+// kvt-hostsim: a station console without a window. Loads the report plug-in, prints its menu
+// and runs menu entries with scripted modal forms, printing every call the plug-in makes to
+// its host.
+
+#include <QApplication>
+
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "cli/Cli.h"
+#include "host/kit/DialogScript.h"
+#include "host/kit/HeadlessHost.h"
+#include "infra/DateTime.h"
+
+namespace {
+
+using kvt::cli::UsageError;
+namespace host = kvt::host;
+
+constexpr std::string_view kUsage = R"(usage:
+  kvt-hostsim [--plugin PATH] [--station-db FILE] [--host-values FILE.json] [--user-level N]
+              [--dump-menu] [--click PATH [--script FILE.json]]
+
+Loads the plug-in (default: the one built with this tool, or KVT_PLUGIN), gives it a console
+menu ("&Файл", "&Журналы", "&Ведомости", "&Настройка", "&Справка") and calls InitReportMenu,
+SetGetValue and SetNewUserPriv.
+--station-db     the station database of the in-process application server (KVT_STATION_DB)
+--host-values    the host values as JSON, keyed by code: {"15": 3, "5": true, "19": [...]}
+--user-level     the operator's level, 0 to 3 (host value 15; wins over the file)
+--dump-menu      prints the menu tree, two blanks of indent per level
+--click          runs the entry reached by captions joined with "/" (e.g.
+                 "&Журналы/Отчеты/Сменный отчет") and prints one line per event:
+                 GetReport_ N PARAMS, Shown CLASS "CAPTION", Cancelled CLASS,
+                 MessageBox "CAPTION" "TEXT", Beep FREQ MS, Error "MESSAGE"
+--script         steps for the modal forms, each taken by the next form shown:
+                 [{"form": CLASS, "do": [ACTION, ...]}, ...] with the actions
+                 {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
+                 {"select": {NAME: INDEX}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
+                 {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
+                 {"current": {GRID: {"field": F, "value": V}}}
+                 Forms after the last step are cancelled; message boxes take their default
+                 button.
+Errors of the plug-in are printed as events and the exit code stays 0; wrong options, a plug-in
+that does not load, a bad script or an unknown or disabled menu entry end with a message and
+exit code 1.)";
+
+struct Options {
+    std::filesystem::path plugin;
+    std::optional<std::filesystem::path> stationDatabase;
+    host::HostValues hostValues;
+    bool dumpMenu = false;
+    std::optional<std::string> clickPath;
+    std::vector<host::DialogStep> script;
+};
+
+std::int32_t parseUserLevel(const std::string& text) {
+    std::int32_t level = 0;
+    if (!kvt::TryStrToInt(text, level) || level < 0 || level > 3)
+        throw UsageError("not a user level from 0 to 3: " + text);
+    return level;
+}
+
+Options parseOptions(std::vector<std::string>& args) {
+    Options options;
+    std::string text;
+    options.plugin = kvt::cli::takeOption(args, "--plugin", text)
+                         ? kvt::cli::localPath(text)
+                         : host::PluginLibrary::defaultPath();
+    if (kvt::cli::takeOption(args, "--station-db", text))
+        options.stationDatabase = kvt::cli::localPath(text);
+    if (kvt::cli::takeOption(args, "--host-values", text))
+        options.hostValues = host::HostValues::fromFile(kvt::cli::localPath(text));
+    if (kvt::cli::takeOption(args, "--user-level", text))
+        options.hostValues.set(15, kvt::Variant(parseUserLevel(text)));
+    options.dumpMenu = kvt::cli::takeFlag(args, "--dump-menu");
+    if (kvt::cli::takeOption(args, "--click", text))
+        options.clickPath = text;
+    if (kvt::cli::takeOption(args, "--script", text)) {
+        if (!options.clickPath)
+            throw UsageError("--script needs --click");
+        options.script = host::DialogScript::load(kvt::cli::localPath(text));
+    }
+    if (!args.empty())
+        throw UsageError("unexpected argument: " + args.front());
+    return options;
+}
+
+// Without a display the forms still run, off screen.
+void chooseHeadlessPlatform() {
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+int body(std::vector<std::string>& args) {
+    Options options = parseOptions(args);
+    if (options.stationDatabase)
+        setenv("KVT_STATION_DB", options.stationDatabase->c_str(), 1);
+    chooseHeadlessPlatform();
+    // QApplication keeps references to argc and argv for its whole life.
+    static int argc = 1;
+    static char name[] = "kvt-hostsim";
+    static char* argv[] = {name, nullptr};
+    const QApplication application(argc, argv);
+
+    const host::EventSink sink = host::standardOutputSink();
+    const host::PluginLibrary plugin(options.plugin);
+    host::HeadlessHost console(std::move(options.hostValues), sink);
+    console.connect(plugin);
+    if (options.dumpMenu)
+        std::cout << host::dumpMenu(console.menu()) << std::flush;
+    if (options.clickPath) {
+        host::MemoryMenuItem* entry = host::findMenuPath(console.menu(), *options.clickPath);
+        if (entry == nullptr)
+            throw std::runtime_error("No menu entry \"" + *options.clickPath + "\"");
+        // The operator cannot choose a disabled entry; running it anyway would hide that.
+        if (!entry->enabled())
+            throw std::runtime_error("The menu entry \"" + *options.clickPath + "\" is disabled");
+        host::DialogScript script(std::move(options.script), sink);
+        console.click(*entry);
+        script.finish();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return kvt::cli::run(argc, argv, kUsage, body);
+}
