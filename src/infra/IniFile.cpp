@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/CodePage.h"
+#include "platform/FileDescriptor.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
 
@@ -297,30 +298,7 @@ std::vector<std::string> IniDocument::keyNames(std::string_view section) const {
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&&) = delete;
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now, so that a failing close (a delayed write error) is seen.
-    void close(const fs::path& shown) {
-        const int fd = std::exchange(fd_, -1);
-        if (::close(fd) != 0)
-            platform::throwSystemError(errno, shown.string());
-    }
-
-private:
-    int fd_;
-};
+using platform::FileDescriptor;
 
 // Opening without following a symbolic link and without blocking on a FIFO; only a regular
 // file is an INI file. A file that cannot be opened gives an invalid descriptor and `error`.
@@ -454,7 +432,7 @@ void IniFileStore::save(const IniDocument& document) const {
     writeAll(temporary.fd(), document.text(), path_);
     if (fchmod(temporary.fd().get(), mode) != 0)
         platform::throwSystemError(errno, path_.string());
-    temporary.fd().close(path_);
+    temporary.fd().close(path_.string());
     temporary.renameTo(path_);
 }
 

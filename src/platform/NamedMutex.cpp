@@ -19,6 +19,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/FileDescriptor.h"
 #include "platform/PathMap.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
@@ -32,27 +33,6 @@ namespace {
 constexpr std::string_view kGlobalPrefix = "Global\\";
 constexpr std::size_t kMaxFileName = 200;
 constexpr std::size_t kKeptPrefix = 150;
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 std::uint64_t fnv1a64(std::string_view text) {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
@@ -110,13 +90,13 @@ struct LockLocation {
     mode_t fileMode() const { return global ? 0666 : 0600; }
 };
 
-UniqueFd openRoot() {
+FileDescriptor openRoot() {
     const fs::path root = PathMap::root();
     std::error_code error;
     fs::create_directories(root, error);
     if (error)
         throwSystemError(error.value(), root.string());
-    UniqueFd fd(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor fd(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
         throwSystemError(errno, root.string());
     return fd;
@@ -125,12 +105,12 @@ UniqueFd openRoot() {
 // Opens (creating if needed) a folder below `parent`, never through a symbolic link. A folder we
 // create gets exactly `mode`, whatever the umask says, so that other users can reach the shared
 // one.
-UniqueFd openFolder(const UniqueFd& parent, const std::string& name, mode_t mode,
-                    const fs::path& shown) {
+FileDescriptor openFolder(const FileDescriptor& parent, const std::string& name, mode_t mode,
+                          const fs::path& shown) {
     const bool created = mkdirat(parent.get(), name.c_str(), mode) == 0;
     if (!created && errno != EEXIST)
         throwSystemError(errno, shown.string());
-    UniqueFd fd(
+    FileDescriptor fd(
         openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0)
         throwSystemError(errno, shown.string());
@@ -141,7 +121,7 @@ UniqueFd openFolder(const UniqueFd& parent, const std::string& name, mode_t mode
 
 // A user's lock folder that someone else owns or can enter would let them hold or break the
 // user's locks.
-void requirePrivate(const UniqueFd& folder, const fs::path& shown) {
+void requirePrivate(const FileDescriptor& folder, const fs::path& shown) {
     struct stat info {};
     if (fstat(folder.get(), &info) != 0)
         throwSystemError(errno, shown.string());
@@ -149,10 +129,10 @@ void requirePrivate(const UniqueFd& folder, const fs::path& shown) {
         throwSystemError(EPERM, shown.string());
 }
 
-UniqueFd openLockFolder(const LockLocation& location) {
-    const UniqueFd root = openRoot();
-    const UniqueFd locks = openFolder(root, "locks", 0755, location.locksFolder());
-    UniqueFd folder =
+FileDescriptor openLockFolder(const LockLocation& location) {
+    const FileDescriptor root = openRoot();
+    const FileDescriptor locks = openFolder(root, "locks", 0755, location.locksFolder());
+    FileDescriptor folder =
         openFolder(locks, location.folderName, location.folderMode(), location.folder());
     if (!location.global)
         requirePrivate(folder, location.folder());
@@ -161,14 +141,14 @@ UniqueFd openLockFolder(const LockLocation& location) {
 
 // Only a file we have just created is given the shared mode: an existing entry of that name in
 // the shared folder may be another user's hard link to one of our private files.
-UniqueFd openLockFile(const LockLocation& location) {
-    const UniqueFd folder = openLockFolder(location);
+FileDescriptor openLockFile(const LockLocation& location) {
+    const FileDescriptor folder = openLockFolder(location);
     const char* name = location.fileName.c_str();
     const std::string shown = location.file().string();
     for (;;) {
-        UniqueFd created(openat(folder.get(), name,
-                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                location.fileMode()));
+        FileDescriptor created(openat(folder.get(), name,
+                                      O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                      location.fileMode()));
         if (created.get() >= 0) {
             if (fchmod(created.get(), location.fileMode()) != 0)
                 throwSystemError(errno, shown);
@@ -178,9 +158,10 @@ UniqueFd openLockFile(const LockLocation& location) {
             throwSystemError(errno, shown);
         // flock needs no write access, so a lock file that another user left read-only still
         // serves.
-        UniqueFd existing(openat(folder.get(), name, O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        FileDescriptor existing(openat(folder.get(), name, O_RDWR | O_NOFOLLOW | O_CLOEXEC));
         if (existing.get() < 0 && errno == EACCES)
-            existing = UniqueFd(openat(folder.get(), name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            existing =
+                FileDescriptor(openat(folder.get(), name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (existing.get() >= 0)
             return existing;
         // Removed between the two calls: create it again.
@@ -196,7 +177,7 @@ UniqueFd openLockFile(const LockLocation& location) {
 // and make the other threads of this process wait their turn before they reach flock, because
 // flock alone would let every thread through one descriptor.
 struct NamedMutex::Shared {
-    explicit Shared(UniqueFd lockFile) : file(std::move(lockFile)) {}
+    explicit Shared(FileDescriptor lockFile) : file(std::move(lockFile)) {}
 
     void lock() {
         std::unique_lock guard(mutex);
@@ -280,7 +261,7 @@ private:
         available.notify_all();
     }
 
-    UniqueFd file;
+    FileDescriptor file;
     std::mutex mutex;
     std::condition_variable available;
     std::thread::id owner;

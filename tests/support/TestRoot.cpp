@@ -13,6 +13,15 @@
 
 namespace kvt::test {
 
+int pdfPageCount(const std::string& pdf) {
+    int count = 0;
+    const std::string marker = "/Type /Page";
+    for (auto at = pdf.find(marker); at != std::string::npos; at = pdf.find(marker, at + 1))
+        if (pdf.compare(at + marker.size(), 1, "s") != 0)
+            ++count;
+    return count;
+}
+
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> result;
     std::istringstream in(text);

@@ -28,6 +28,9 @@ private:
 // The lines of a program's output, without their line ends.
 std::vector<std::string> splitLines(const std::string& text);
 
+// The pages of a PDF document: its page objects, told apart from the page tree ("/Type /Pages").
+int pdfPageCount(const std::string& pdf);
+
 // Whole-file helpers for assertions.
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
