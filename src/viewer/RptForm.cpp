@@ -53,8 +53,6 @@ constexpr int kInitialHeight = 498;
 // 750 × 300 with the window's frame; Qt's minimum is that of the client area.
 constexpr int kMinimumWidth = 742;
 constexpr int kMinimumHeight = 266;
-constexpr int kScaleMinimum = 20;
-constexpr int kScaleMaximum = 500;
 constexpr double kMinimumBrowserVersion = 5.5;
 
 template <class T>

@@ -169,6 +169,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The zoom of the HTML view, in percent: the range of edScale and of the zoom applied.
+    static constexpr int kScaleMinimum = 20;
+    static constexpr int kScaleMaximum = 500;
+
     void createComponents();
     QFrame* createClientViews();
     QFrame* createPreviewPanel(QWidget* parent);

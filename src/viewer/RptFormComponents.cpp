@@ -28,8 +28,6 @@ constexpr int kButtonPanelHeight = 41;
 constexpr int kButtonTop = 8;
 constexpr int kButtonHeight = 25;
 constexpr int kTimerIntervalMs = 1000;
-constexpr int kScaleMinimum = 20;
-constexpr int kScaleMaximum = 500;
 constexpr int kScaleInitial = 100;
 constexpr int kScaleLength = 3;
 
