@@ -7,6 +7,7 @@ packages=(
     libsqlite3-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev
+    libxcb1-dev xvfb
 )
 
 missing=()

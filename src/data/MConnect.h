@@ -85,4 +85,21 @@ private:
     std::vector<ClientDataSet*> dataSets_;
 };
 
+// The server connection for one menu operation or one runner: closed when it ends, however.
+class ServerSession {
+public:
+    explicit ServerSession(KVTServer& server) : server_(server) { server_.Open(); }
+    ~ServerSession() {
+        if (server_.Connected())
+            server_.Close();
+    }
+    ServerSession(const ServerSession&) = delete;
+    ServerSession& operator=(const ServerSession&) = delete;
+
+    appserver::AppServer& appServer() const { return *server_.AppServer(); }
+
+private:
+    KVTServer& server_;
+};
+
 }  // namespace kvt::data

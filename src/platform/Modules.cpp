@@ -25,6 +25,14 @@ LoadedModule LoadedModule::find(std::string_view windowsLibrary) {
     return LoadedModule(dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD));
 }
 
+LoadedModule LoadedModule::load(std::string_view windowsLibrary) {
+    const std::string name = sharedLibraryName(windowsLibrary);
+    void* handle = dlopen(name.c_str(), RTLD_NOW);
+    if (handle == nullptr)
+        handle = dlopen((executableDirectory() / name).c_str(), RTLD_NOW);
+    return LoadedModule(handle);
+}
+
 LoadedModule::~LoadedModule() {
     if (handle_ != nullptr)
         dlclose(handle_);

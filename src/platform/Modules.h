@@ -10,11 +10,14 @@ namespace kvt::platform {
 // "Vovev7.dll" give "libVovev7.so".
 std::string sharedLibraryName(std::string_view windowsLibrary);
 
-// A library that is already loaded into this process, found without loading it
-// (dlopen with RTLD_NOLOAD). Empty when it is not loaded.
+// A shared library held open: one already loaded into this process, found without loading it
+// (dlopen with RTLD_NOLOAD), or one loaded on purpose. Empty when there is none.
 class LoadedModule {
 public:
     static LoadedModule find(std::string_view windowsLibrary);
+    // Loads the library: found as the dynamic linker finds libraries, else beside the program.
+    // Empty when it cannot be loaded.
+    static LoadedModule load(std::string_view windowsLibrary);
     LoadedModule() = default;
     ~LoadedModule();
     LoadedModule(LoadedModule&& other) noexcept;

@@ -46,20 +46,6 @@ bool readShowDaySmenaFin() {
     return value == "1";
 }
 
-// The server connection for one menu operation: closed when the operation ends, however.
-class ServerSession {
-public:
-    explicit ServerSession(data::KVTServer& server) : server_(server) { server_.Open(); }
-    ~ServerSession() { server_.Close(); }
-    ServerSession(const ServerSession&) = delete;
-    ServerSession& operator=(const ServerSession&) = delete;
-
-    appserver::AppServer& appServer() const { return *server_.AppServer(); }
-
-private:
-    data::KVTServer& server_;
-};
-
 // The settings entry for the operators of levels 0 and 3, the pump shortcuts for levels below
 // 3; each level is asked afresh.
 void addMenuExtras(Module& m, KvtMenuItem& root) {
@@ -71,7 +57,7 @@ void addMenuExtras(Module& m, KvtMenuItem& root) {
         return;
     KvtMenuItem& pumpLogRoot = menu.AddPumpLogRoot(root);
     {
-        ServerSession session(m.DBFrm->KVTServer);
+        data::ServerSession session(m.DBFrm->KVTServer);
         m.StationConfig = session.appServer().GetKVTConfig();
         menu.AddPumpShortcuts(pumpLogRoot, m.StationConfig);
     }
@@ -121,6 +107,7 @@ void LoadModule() {
 void UnloadModule() {
     if (!gModule)
         return;
+    gModule->Runners.reset();
     gModule->DBFrm.reset();
     gModule->ReportsLog.reset();
     gModule->Payments = PayTypes{};
@@ -143,7 +130,7 @@ void InitReportMenu(std::intptr_t appHandle, KvtMenuItem* parentItem, AddMenuIte
     }
     m.AddMenuItem = addMenuItem;
     m.GetReport_ = getReport;
-    ReportMenu(m.AddMenuItem).BuildReportSubmenu(requireMenuRoot(parentItem));
+    ReportMenu(m.AddMenuItem).BuildReportSubmenu(requireMenuRoot(parentItem), *m.Report);
 }
 
 void SetGetValue(GetValueFunc getValue) {
@@ -187,6 +174,25 @@ void CallGetReport(std::uint8_t reportNo, const Variant& params, std::string& te
                  {Variant(std::int32_t{reportNo}), Variant(std::string(error.what()))}, kLogError);
         throw;
     }
+}
+
+namespace {
+
+ReportRunners& runners() {
+    ReportRunners* installed = module().Runners.get();
+    if (installed == nullptr)
+        throw EReportError("The report runners are not loaded");
+    return *installed;
+}
+
+}  // namespace
+
+void TReport::SmenaReportClick(KvtMenuItem&) {
+    runners().ShiftReport();
+}
+
+void TReport::CurSmenaReportClick(KvtMenuItem&) {
+    runners().CurrentShiftReport();
 }
 
 Variant HostValue(std::int32_t code) {

@@ -29,13 +29,28 @@ public:
     using ExceptionOf::ExceptionOf;
 };
 
+// The report runners. They stand on the forms and the viewer, above this module, so the library
+// hands them to the module when it loads.
+class ReportRunners {
+public:
+    virtual ~ReportRunners() = default;
+    virtual void ShiftReport() = 0;
+    virtual void CurrentShiftReport() = 0;
+};
+
 // The receiver of the report entries' click handlers: each report's runner is one of its
 // member functions, given the clicked entry.
-class TReport {};
+class TReport {
+public:
+    void SmenaReportClick(KvtMenuItem& sender);
+    void CurSmenaReportClick(KvtMenuItem& sender);
+};
 
 struct Module {
     std::unique_ptr<QApplication> OwnApplication;  // only when the host had none
     std::unique_ptr<TReport> Report;
+    // Given by the library at load; without them a report entry raises EReportError.
+    std::unique_ptr<ReportRunners> Runners;
     std::unique_ptr<data::TDBFrm> DBFrm;
     AddMenuItemFunc AddMenuItem = nullptr;
     GetReportFunc GetReport_ = nullptr;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/Text.h"
+#include "plugin/KVTRep.h"
 #include "plugin/RepConsts.h"
 
 namespace kvt::plugin {
@@ -17,12 +18,15 @@ enum class Presence {
     UnlessSeparatorOnTop,
 };
 
+using ReportClick = void (TReport::*)(KvtMenuItem& sender);
+
 struct ReportEntry {
     std::string_view caption;
     std::string_view hint;
     std::int32_t helpContext;
     ShortCut shortCut;
     Presence presence = Presence::Always;
+    ReportClick click = nullptr;
 };
 
 constexpr ShortCut kCtrlF4 = scCtrl | (vkF1 + 3);
@@ -51,8 +55,9 @@ constexpr std::array<ReportEntry, 25> kReportEntries{{
     {"Отчеты по возвратам", "Отчеты по актам возвратов", 0, 0},
     {"Акты возвратов", "Отчеты по актам возвратов", 0, 0},
     {kBonusCaption, "Сменный отчет по бонусам и скидкам", 74, 0},
-    {kCurrentShiftCaption, "", 60, kCtrlF6},
-    {"Сменный отчет", "Просмотр и печать сменных отчетов", 60, kCtrlF5},
+    {kCurrentShiftCaption, "", 60, kCtrlF6, Presence::Always, &TReport::CurSmenaReportClick},
+    {"Сменный отчет", "Просмотр и печать сменных отчетов", 60, kCtrlF5, Presence::Always,
+     &TReport::SmenaReportClick},
     {"Сменная откачка топлива", "Сменный отчет по откачке топлива из резервуара", 6, 0},
     {"Откачка топлива", "Отчет по откачке топлива из резервуара", 6, 0},
     {"Сменное поступление топлива", "Сменный отчет по поступлению топлива", 69, 0},
@@ -103,7 +108,7 @@ KvtMenuItem& ReportMenu::AddReportItem(const std::string& caption, const std::st
     return *item;
 }
 
-KvtMenuItem& ReportMenu::BuildReportSubmenu(KvtMenuItem& root) {
+KvtMenuItem& ReportMenu::BuildReportSubmenu(KvtMenuItem& root, TReport& report) {
     KvtMenuItem* submenu = lastChildWithCaption(root, kJournalsCaption);
     if (submenu != nullptr) {
         submenu->setCaption(std::string(kReportMenuCaption));
@@ -115,8 +120,13 @@ KvtMenuItem& ReportMenu::BuildReportSubmenu(KvtMenuItem& root) {
     for (const ReportEntry& entry : kReportEntries) {
         if (entry.presence == Presence::UnlessSeparatorOnTop && separatorOnTop(*submenu))
             continue;
+        KvtMenuItem::ClickHandler onClick;
+        if (entry.click != nullptr)
+            onClick = [&report, click = entry.click](KvtMenuItem& sender) {
+                (report.*click)(sender);
+            };
         AddReportItem(std::string(entry.caption), std::string(entry.hint), entry.helpContext,
-                      entry.shortCut, nullptr, *submenu, 0);
+                      entry.shortCut, std::move(onClick), *submenu, 0);
     }
     return *submenu;
 }

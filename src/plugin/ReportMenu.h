@@ -10,6 +10,8 @@
 
 namespace kvt::plugin {
 
+class TReport;
+
 class ReportMenu {
 public:
     // Throws when the host gave no AddMenuItem: no entry can be made without it.
@@ -22,8 +24,9 @@ public:
                                std::int32_t position);
 
     // The report submenu under the main menu root: the last "&Журналы" renamed, or a new
-    // entry, with every report entry added on top of what it held. Returns the submenu.
-    KvtMenuItem& BuildReportSubmenu(KvtMenuItem& root);
+    // entry, with every report entry added on top of what it held; the entries' clicks go to
+    // `report`'s handlers. Returns the submenu.
+    KvtMenuItem& BuildReportSubmenu(KvtMenuItem& root, TReport& report);
 
     // "Отчеты" at the top of every "&Настройка" menu; the number of entries added.
     int AddSettingsEntries(KvtMenuItem& root);

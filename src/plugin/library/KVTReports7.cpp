@@ -1,13 +1,19 @@
 // libKVTReports7.so: the four exports and the module's life with the library's.
+#include <memory>
+
+#include "infra/progress/ProgressViewer.h"
 #include "kvtreports/Host.h"
 #include "plugin/KVTRep.h"
+#include "reports/Reports.h"
 #include "ui/Desktop.h"
 
 namespace {
 
 struct LibraryLoad {
     LibraryLoad() {
+        kvt::infra::SetAppTitle("BLM KVT");
         kvt::plugin::LoadModule();
+        kvt::plugin::module().Runners = std::make_unique<kvt::reports::Runners>();
         kvt::ui::installDesktopBeep();
     }
 };
