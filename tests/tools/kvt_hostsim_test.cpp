@@ -56,7 +56,7 @@ TEST_F(KvtHostsimTest, TheUserLevelOptionOverridesTheHostValuesFile) {
 }
 
 TEST_F(KvtHostsimTest, AnEntryWithoutARunnerPrintsNothing) {
-    const auto result = hostsim({"--click", "&Журналы/Отчеты/Сменный отчет"});
+    const auto result = hostsim({"--click", "&Журналы/Отчеты/Отчеты по картам"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "");
 }
