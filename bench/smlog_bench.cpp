@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "appserver/DemoData.h"
+#include "BenchStation.h"
 #include "appserver/StationServer.h"
 #include "data/ClientDataSet.h"
 #include "data/MConnect.h"
@@ -22,31 +22,8 @@ namespace fs = std::filesystem;
 
 constexpr int kShifts = 100000;
 
-// One demo station per run, in a private temporary folder removed at exit.
-class BenchStation {
-public:
-    BenchStation() {
-        std::string pattern = (fs::temp_directory_path() / "kvt-smlog-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        folder_ = pattern;
-        kvt::appserver::writeDemoDatabase(database(), {kShifts, 1});
-    }
-    ~BenchStation() {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    BenchStation(const BenchStation&) = delete;
-    BenchStation& operator=(const BenchStation&) = delete;
-
-    fs::path database() const { return folder_ / "station.db"; }
-
-private:
-    fs::path folder_;
-};
-
 const fs::path& station() {
-    static const BenchStation bench;
+    static const kvt::bench::BenchStation bench(kShifts);
     static const fs::path path = bench.database();
     return path;
 }
