@@ -19,6 +19,28 @@ if [ ! -f "$database" ]; then
     "$tools/kvt-ini" 'C:\WINDOWS\cnf.INI' set Reports ShowDaySmenaFinReport '`1`'
     echo "Demo station database made: $database"
 fi
+# The console's shift report templates: UTF-8 in the repository, CP1251 on the station. Only
+# missing ones are laid, so that templates edited on the demo station stay as they are.
+for folder in REPORT WEBREP; do
+    target=$KVT_ROOT/drive_c/VEDA/FORMS/$folder
+    mkdir -p "$target"
+    for template in host/templates/$folder/*; do
+        name=$(basename "$template")
+        if [ ! -e "$target/$name" ]; then
+            iconv -f UTF-8 -t CP1251 "$template" > "$target/$name.part"
+            mv "$target/$name.part" "$target/$name"
+        fi
+    done
+done
+# The shift report rows that the demo templates need beyond the plug-in's defaults, each written
+# only where cnf.INI has no value for it yet.
+config='C:\WINDOWS\cnf.INI'
+while IFS='=' read -r key value; do
+    case $key in '' | '#'*) continue ;; esac
+    if [ -z "$("$tools/kvt-ini" "$config" get SmenaRep "$key")" ]; then
+        "$tools/kvt-ini" "$config" set SmenaRep "$key" "$value"
+    fi
+done < host/templates/SmenaRep-demo.txt
 echo "Demo station root: $KVT_ROOT"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "host/kit/HtmlText.h"
+
 namespace kvt::host {
 
 namespace {
@@ -31,33 +33,6 @@ std::vector<std::string> parameterLines(const Variant& params) {
 std::string countLine(const Variant& params) {
     const std::size_t count = params.isArray() ? params.elements().size() : 1;
     return "Получено параметров: " + std::to_string(count);
-}
-
-std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
 }
 
 }  // namespace

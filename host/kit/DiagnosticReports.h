@@ -1,7 +1,7 @@
 #pragma once
-// A console's report producer until the real one arrives: every report number is answered
-// with a diagnostic report that lists the parameters the plug-in sent, so that an integrator
-// sees exactly what a report request carries.
+// The console's answer to the reports it does not produce itself (host/kit/StationReports.h
+// produces the shift report): a diagnostic report that lists the parameters the plug-in sent,
+// so that an integrator sees exactly what a report request carries.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -6,18 +6,27 @@
 #include <stdexcept>
 #include <vector>
 
+#include "appserver/StationServer.h"
+
 namespace kvt::host {
 
 namespace {
 
 constexpr std::int32_t kPayTypeListCode = 57;
+constexpr std::int32_t kCurrentShiftCode = 12;
 
 }  // namespace
 
 HeadlessHost* HeadlessHost::current_ = nullptr;
 
 HeadlessHost::HeadlessHost(HostValues values, EventSink sink)
-    : values_(std::move(values)), sink_(std::move(sink)), services_(sink_) {
+    : values_(std::move(values)),
+      sink_(std::move(sink)),
+      services_(sink_),
+      reports_(appserver::defaultStationDatabase, [this]() -> std::optional<std::int32_t> {
+          const std::int32_t current = values_.value(kCurrentShiftCode).toInt();
+          return current > 0 ? std::optional(current) : std::nullopt;
+      }) {
     if (current_ != nullptr)
         throw std::logic_error("Only one headless host can run at a time");
     addStationMenus(root_);

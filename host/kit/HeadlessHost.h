@@ -1,19 +1,21 @@
 #pragma once
 // A station console without a window, for integrators and tests: the main menu kept in memory
 // with the console's own menus, the host values of HostValues, the desktop services and every
-// GetReport_ call reported as event lines (host/kit/HostEvents.h). GetReport_ answers a short
-// text naming the report and its parameters, so that the plug-in's viewer has something to
-// show. The host callbacks are plain functions, so one HeadlessHost exists at a time.
+// GetReport_ call reported as event lines (host/kit/HostEvents.h). GetReport_ is answered by
+// StationReports over the station database the plug-in's in-process server reads
+// (KVT_STATION_DB, else $KVT_ROOT/station/station.db); the current shift is host value 12, or
+// the latest shift of the log while that is 0. The host callbacks are plain functions, so one
+// HeadlessHost exists at a time.
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "host/kit/DiagnosticReports.h"
 #include "host/kit/HostEvents.h"
 #include "host/kit/HostServices.h"
 #include "host/kit/HostValues.h"
 #include "host/kit/MemoryMenu.h"
 #include "host/kit/PluginLibrary.h"
+#include "host/kit/StationReports.h"
 
 namespace kvt::host {
 
@@ -49,8 +51,7 @@ private:
     EventSink sink_;
     MemoryMenuItem root_;
     HostServices services_;
-    // The report produced last, for report 55.
-    DiagnosticReports reports_;
+    StationReports reports_;
 
     static HeadlessHost* current_;
 };

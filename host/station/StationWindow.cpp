@@ -34,7 +34,12 @@ StationWindow::StationWindow(StationSetup setup, std::shared_ptr<ErrorBox> error
       errorBox_(errorBox ? std::move(errorBox) : std::make_shared<MessageErrorBox>(this)),
       services_(std::make_unique<HostServices>(errorBox_)),
       installed_(*this),
-      values_(host::HostValues()) {
+      values_(host::HostValues()),
+      reports_([this] { return setup_.stationDatabase; },
+               [this]() -> std::optional<std::int32_t> {
+                   const std::int32_t current = values_.shift().current;
+                   return current > 0 ? std::optional(current) : std::nullopt;
+               }) {
     setWindowTitle(QStringLiteral("kvt-station — %1").arg(kStationTitle));
     stateLabel_ = new QLabel(this);
     statusBar()->addPermanentWidget(stateLabel_);

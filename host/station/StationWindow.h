@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "host/kit/DiagnosticReports.h"
 #include "host/kit/PluginLibrary.h"
+#include "host/kit/StationReports.h"
 #include "host/station/HostCallbacks.h"
 #include "host/station/HostServices.h"
 #include "host/station/QtMenu.h"
@@ -63,7 +63,7 @@ private:
     std::unique_ptr<HostServices> services_;
     InstalledHost installed_;
     StationValues values_;
-    host::DiagnosticReports reports_;
+    host::StationReports reports_;
     // Declared before the menu: the click handlers in the menu are the plug-in's code, so the
     // menu goes first.
     std::unique_ptr<host::PluginLibrary> plugin_;

@@ -9,6 +9,7 @@
 
 #include "appserver/DemoData.h"
 #include "host/station/StationWindow.h"
+#include "support/DemoTemplates.h"
 #include "support/TestRoot.h"
 #include "support/WidgetApplication.h"
 
@@ -122,10 +123,25 @@ TEST_F(StationWindowTest, ThePlugInBuildsItsReportMenuInTheConsolesJournalMenu) 
     EXPECT_TRUE(entry({"&Ведомости"})->enabled());
     EXPECT_TRUE(report("Сменный отчет по ведомостям").visible());
 
-    // The callbacks the plug-in was given answer for this console.
+    // The callbacks the plug-in was given answer for this console: the shift report comes from
+    // its station database and the station's templates, other reports are diagnostic.
+    test::layDemoTemplates();
+    const Variant layout =
+        Variant::list({Variant(std::int32_t{1}), Variant(std::int32_t{0}),
+                       Variant("C:\\VEDA\\FORMS\\REPORT\\SmenaBeg.FRM"), Variant(std::int32_t{1}),
+                       Variant(std::int32_t{100}),
+                       Variant("C:\\VEDA\\FORMS\\WEBREP\\Шапка сменного отчета.html"), Variant()});
     std::string text;
-    getReport(text, 45, Variant::list({Variant(std::int32_t{12})}));
-    EXPECT_THAT(text, StartsWith("Отчет №45\r\n"));
+    getReport(text, 45,
+              Variant::list({Variant::i1(-1), Variant::i1(-1), layout, Variant(std::int32_t{1}),
+                             Variant(std::int32_t{0}), Variant(""), Variant(false),
+                             Variant::array(0, -1), Variant(std::int32_t{0})}));
+    EXPECT_THAT(text, HasSubstr("Текущая смена №" +
+                                std::to_string(window.values().shift().current) + "\r\n"));
+    getReport(text, 55, Variant::array(0, -1));
+    EXPECT_THAT(text, HasSubstr("<h1>Сменный отчет</h1>"));
+    getReport(text, 9, Variant::list({Variant(std::int32_t{12})}));
+    EXPECT_THAT(text, StartsWith("Отчет №9\r\n"));
     Variant result;
     getHostValue(result, 11);
     EXPECT_EQ(result, Variant(std::int32_t{1}));
