@@ -3,10 +3,13 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <vector>
 
 #include "appserver/StationServer.h"
+#include "platform/CodePage.h"
 
 namespace kvt::host {
 
@@ -74,6 +77,26 @@ void HeadlessHost::getReport(std::string& text, std::int32_t reportNo, Variant p
     HeadlessHost& host = current();
     host.sink_(event::getReport(reportNo, params));
     text = host.reports_.produce(reportNo, params);
+    host.saveReport(reportNo, text);
+}
+
+void HeadlessHost::saveReportsTo(std::filesystem::path folder) {
+    std::filesystem::create_directories(folder);
+    reportFolder_ = std::move(folder);
+}
+
+void HeadlessHost::saveReport(std::int32_t reportNo, const std::string& text) {
+    if (reportFolder_.empty())
+        return;
+    char name[40];
+    std::snprintf(name, sizeof name, "%02d-report%d.%s", ++reportsSaved_, reportNo,
+                  reportNo == kNewFormatReport ? "html" : "txt");
+    const std::filesystem::path file = reportFolder_ / name;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << platform::utf8ToCp1251(text);
+    out.close();
+    if (!out)
+        throw std::runtime_error("Cannot write the report file " + file.string());
 }
 
 void HeadlessHost::getHostValue(Variant& result, std::int32_t code) {

@@ -7,6 +7,7 @@
 // the latest shift of the log while that is 0. The host callbacks are plain functions, so one
 // HeadlessHost exists at a time.
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -36,6 +37,11 @@ public:
     // to its code: unload it only after this host is gone.
     void connect(const PluginLibrary& plugin);
 
+    // From now on every report the console produces is also written into `folder` (created if
+    // needed), in code page 1251 as the station keeps reports: "01-report45.txt" for the old
+    // format, "02-report55.html" for report 55, numbered in the order asked.
+    void saveReportsTo(std::filesystem::path folder);
+
     // Clicks the entry from the application's event loop, as the operator does, and returns
     // when the click has run; an error that reaches the host is reported.
     void click(MemoryMenuItem& entry);
@@ -47,7 +53,11 @@ private:
     static void getValue(Variant& result, std::int32_t code, std::int32_t argument);
     void reportingErrors(const std::function<void()>& call);
 
+    void saveReport(std::int32_t reportNo, const std::string& text);
+
     HostValues values_;
+    std::filesystem::path reportFolder_;
+    int reportsSaved_ = 0;
     EventSink sink_;
     MemoryMenuItem root_;
     HostServices services_;

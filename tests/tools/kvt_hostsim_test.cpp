@@ -3,6 +3,8 @@
 
 #include <sstream>
 
+#include "platform/CodePage.h"
+#include "support/DemoTemplates.h"
 #include "support/TestRoot.h"
 
 namespace kvt {
@@ -59,6 +61,33 @@ TEST_F(KvtHostsimTest, AnEntryWithoutARunnerPrintsNothing) {
     const auto result = hostsim({"--click", "&Журналы/Отчеты/Отчеты по картам"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "");
+}
+
+// A scripted shift report leaves its text, its HTML and its print in a folder.
+TEST_F(KvtHostsimTest, AScriptedShiftReportIsSavedWithItsPrint) {
+    test::layDemoTemplates();
+    const auto script = base() / "pick.json";
+    test::writeFile(script, R"([
+        {"form": "TSmenaListFrm", "do": [
+            {"selectRows": {"DBGrid1": {"field": "SmNum", "values": [2, 3]}}},
+            {"click": "BitBtn1"}]},
+        {"form": "TRptFrm", "do": [{"key": "F5"}, {"close": "cancel"}]},
+        {"form": "TSmenaListFrm", "do": [{"close": "cancel"}]}])");
+    const auto folder = base() / "out";
+    setenv("KVT_PRINT_PDF", (folder / "report.pdf").c_str(), 1);
+    const auto result = hostsim({"--click", "&Журналы/Отчеты/Сменный отчет", "--script",
+                                 script.string(), "--report-dir", folder.string()});
+    unsetenv("KVT_PRINT_PDF");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const auto events = test::splitLines(result.out);
+    EXPECT_THAT(events, Contains(StartsWith("GetReport_ 45 Array[0..8](I4(2), I4(3), ")));
+    EXPECT_THAT(events, Contains("Shown TRptFrm \"Сменный отчет\""));
+    EXPECT_THAT(events, Not(Contains(StartsWith("Error"))));
+    const std::string text = platform::cp1251ToUtf8(test::readFile(folder / "01-report45.txt"));
+    EXPECT_THAT(text, HasSubstr("Смены с №2 по №3"));
+    EXPECT_THAT(platform::cp1251ToUtf8(test::readFile(folder / "02-report55.html")),
+                HasSubstr("<table"));
+    EXPECT_GE(test::pdfPageCount(test::readFile(folder / "report.pdf")), 1);
 }
 
 // What the plug-in throws reaches the host as an event; only the tool's own failures end it.

@@ -22,7 +22,7 @@ namespace host = kvt::host;
 
 constexpr std::string_view kUsage = R"(usage:
   kvt-hostsim [--plugin PATH] [--station-db FILE] [--host-values FILE.json] [--user-level N]
-              [--dump-menu] [--click PATH [--script FILE.json]]
+              [--dump-menu] [--click PATH [--script FILE.json] [--report-dir DIR]]
 
 Loads the plug-in (default: the one built with this tool, or KVT_PLUGIN), gives it a console
 menu ("&Файл", "&Журналы", "&Ведомости", "&Настройка", "&Справка") and calls InitReportMenu,
@@ -43,6 +43,8 @@ SetGetValue and SetNewUserPriv.
                  {"current": {GRID: {"field": F, "value": V}}}
                  Forms after the last step are cancelled; message boxes take their default
                  button.
+--report-dir     writes every report the console produces into DIR, in code page 1251:
+                 01-report45.txt (old format), 02-report55.html (report 55), ...
 Errors of the plug-in are printed as events and the exit code stays 0; wrong options, a plug-in
 that does not load, a bad script or an unknown or disabled menu entry end with a message and
 exit code 1.)";
@@ -54,6 +56,7 @@ struct Options {
     bool dumpMenu = false;
     std::optional<std::string> clickPath;
     std::vector<host::DialogStep> script;
+    std::optional<std::filesystem::path> reportFolder;
 };
 
 std::int32_t parseUserLevel(const std::string& text) {
@@ -83,6 +86,11 @@ Options parseOptions(std::vector<std::string>& args) {
             throw UsageError("--script needs --click");
         options.script = host::DialogScript::load(kvt::cli::localPath(text));
     }
+    if (kvt::cli::takeOption(args, "--report-dir", text)) {
+        if (!options.clickPath)
+            throw UsageError("--report-dir needs --click");
+        options.reportFolder = kvt::cli::localPath(text);
+    }
     if (!args.empty())
         throw UsageError("unexpected argument: " + args.front());
     return options;
@@ -109,6 +117,8 @@ int body(std::vector<std::string>& args) {
     const host::EventSink sink = host::standardOutputSink();
     const host::PluginLibrary plugin(options.plugin);
     host::HeadlessHost console(std::move(options.hostValues), sink);
+    if (options.reportFolder)
+        console.saveReportsTo(*options.reportFolder);
     console.connect(plugin);
     if (options.dumpMenu)
         std::cout << host::dumpMenu(console.menu()) << std::flush;
