@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "BenchMain.h"
 #include "BenchStation.h"
 #include "appserver/StationServer.h"
 #include "data/DBForm.h"
@@ -117,17 +118,9 @@ BENCHMARK(BM_PaintScreenGapColouring)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     // The form keeps its placement in the user's registry: the bench's own, not the runner's.
     const std::filesystem::path home = benchStation().folder();
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("KVT_ROOT", (home / "root").c_str(), 1);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kvt::bench::runWidgetBenchmarks(argc, argv);
 }

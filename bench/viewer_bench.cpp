@@ -12,6 +12,7 @@
 #include <climits>
 #include <memory>
 
+#include "BenchMain.h"
 #include "viewer/PageLayout.h"
 #include "viewer/Printing.h"
 
@@ -104,14 +105,5 @@ BENCHMARK_CAPTURE(PreviewPage, last, Page::Last)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kvt::bench::runWidgetBenchmarks(argc, argv);
 }
