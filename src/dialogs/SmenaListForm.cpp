@@ -91,7 +91,7 @@ TSmenaListFrm::~TSmenaListFrm() {
 }
 
 void TSmenaListFrm::buildLayout() {
-    resize(520, 400);
+    resize(640, 440);
     Panel2.setObjectName("Panel2");
     DBGrid1.setObjectName("DBGrid1");
     Panel3.setObjectName("Panel3");

@@ -1,6 +1,9 @@
 #include "ui/DBGrid.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -110,12 +113,17 @@ void TDBGrid::applyOptions() {
 void TDBGrid::applyColumnWidths() {
     if (!model_)
         return;
-    const int charWidth = fontMetrics().averageCharWidth();
+    // A display width counts characters of the width of a digit; the title shows whole too.
+    const int charWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const QFontMetrics titleMetrics = horizontalHeader()->fontMetrics();
     for (int column = 0; column < model_->columnCount(); ++column) {
         const int characters =
             model_->headerData(column, Qt::Horizontal, data::DataSetModel::DisplayWidthRole)
                 .toInt();
-        setColumnWidth(column, characters * charWidth + kCellPadding);
+        const QString title = model_->headerData(column, Qt::Horizontal).toString();
+        setColumnWidth(column, std::max(characters * charWidth,
+                                        titleMetrics.horizontalAdvance(title) + kCellPadding) +
+                                   kCellPadding);
     }
 }
 
