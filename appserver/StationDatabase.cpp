@@ -212,12 +212,14 @@ void Statement::reset() {
     sqlite3_clear_bindings(statement_);
 }
 
-Connection openStationDatabase(const fs::path& file, std::chrono::milliseconds busyTimeout) {
+Connection openStationDatabase(const fs::path& file, std::chrono::milliseconds busyTimeout,
+                               Access access) {
     const std::string what = "Station database " + file.string();
     std::error_code error;
     if (!fs::exists(fs::symlink_status(file, error)))
         throw ServerError(what + " does not exist");
-    Connection db = openFile(file, SQLITE_OPEN_READONLY, what);
+    Connection db = openFile(
+        file, access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, what);
     sqlite3_busy_timeout(db.get(), static_cast<int>(busyTimeout.count()));
     std::int32_t applicationId = 0;
     std::int32_t version = 0;

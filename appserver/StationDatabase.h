@@ -32,11 +32,15 @@ inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 // The CREATE statements of every table and index.
 std::string_view stationSchema();
 
-// Opens an existing station database read-only, without following a symbolic link. Throws
-// ServerError naming the file when it is missing, cannot be read, is locked by a writer for
-// longer than busyTimeout, or is not a station database of this schema version.
+enum class Access { ReadOnly, ReadWrite };
+
+// Opens an existing station database, read-only unless the console that keeps the shift log asks
+// to write, without following a symbolic link. Throws ServerError naming the file when it is
+// missing, cannot be read, is locked by a writer for longer than busyTimeout, or is not a station
+// database of this schema version.
 Connection openStationDatabase(const std::filesystem::path& file,
-                               std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout);
+                               std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout,
+                               Access access = Access::ReadOnly);
 
 // Creates the schema in a new, empty file opened for writing.
 Connection createStationDatabase(const std::filesystem::path& file);

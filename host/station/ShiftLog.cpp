@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <optional>
+#include <string_view>
 
 #include "appserver/StationDatabase.h"
 
@@ -17,7 +19,38 @@ std::optional<std::int32_t> firstNumber(const appserver::Connection& db, std::st
     return sqlite3_column_int(statement.get(), 0);
 }
 
+// Runs one statement with its bound values on a writable connection.
+void write(const std::filesystem::path& database, std::string_view sql,
+           const std::function<void(sqlite3_stmt*)>& bind) {
+    const appserver::Connection db = appserver::openStationDatabase(
+        database, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
+    appserver::Statement statement(db, sql);
+    bind(statement.get());
+    statement.step();
+}
+
 }  // namespace
+
+void recordShiftOpened(const std::filesystem::path& database, std::int32_t smNum, DateTime begTime,
+                       const std::string& operatorName) {
+    write(database,
+          "INSERT INTO SmLog (SmNum, BegTime, Operator, InKKM) VALUES (?1, ?2, ?3, "
+          "(SELECT OutKKM FROM SmLog WHERE SmNum < ?1 ORDER BY SmNum DESC LIMIT 1))",
+          [&](sqlite3_stmt* statement) {
+              sqlite3_bind_int(statement, 1, smNum);
+              sqlite3_bind_double(statement, 2, begTime);
+              sqlite3_bind_text(statement, 3, operatorName.c_str(),
+                                static_cast<int>(operatorName.size()), SQLITE_TRANSIENT);
+          });
+}
+
+void recordShiftClosed(const std::filesystem::path& database, std::int32_t smNum,
+                       DateTime endTime) {
+    write(database, "UPDATE SmLog SET EndTime = ?2 WHERE SmNum = ?1", [&](sqlite3_stmt* statement) {
+        sqlite3_bind_int(statement, 1, smNum);
+        sqlite3_bind_double(statement, 2, endTime);
+    });
+}
 
 ShiftState readShiftState(const std::filesystem::path& database) {
     const appserver::Connection db = appserver::openStationDatabase(database);

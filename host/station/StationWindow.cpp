@@ -7,6 +7,8 @@
 #include <QStatusBar>
 
 #include "appserver/PayTypes.h"
+#include "host/station/ShiftLog.h"
+#include "infra/DateTime.h"
 
 namespace kvt::station {
 
@@ -151,12 +153,32 @@ void StationWindow::switchOperator(std::int32_t level) {
 }
 
 void StationWindow::openShift() {
-    values_.openShift();
-    showState();
+    changeShift([this] { values_.openShift(); },
+                [this](const ShiftState&) {
+                    recordShiftOpened(setup_.stationDatabase, values_.shift().current, Now(),
+                                      "Оператор уровня " + std::to_string(values_.operatorLevel()));
+                });
 }
 
 void StationWindow::closeShift() {
-    values_.closeShift();
+    changeShift([this] { values_.closeShift(); },
+                [this](const ShiftState& before) {
+                    recordShiftClosed(setup_.stationDatabase, before.current, Now());
+                });
+}
+
+// The shift log is the console's: a shift opened or closed is written to the station database,
+// so that the reports find it. If it cannot be written the console's state stays as it was.
+void StationWindow::changeShift(const std::function<void()>& change,
+                                const std::function<void(const ShiftState& before)>& record) {
+    const ShiftState before = values_.shift();
+    change();
+    try {
+        record(before);
+    } catch (...) {
+        values_.useShiftState(before);
+        throw;
+    }
     showState();
 }
 

@@ -39,6 +39,8 @@ public:
     // The operator changes: the plug-in applies the new level's rights (SetNewUserPriv). Its
     // errors reach the caller.
     void switchOperator(std::int32_t level);
+    // A shift opened or closed is written to the station's shift log; errors (a second open, a
+    // database that cannot be written) reach the caller and leave the state as it was.
     void openShift();
     void closeShift();
 
@@ -53,6 +55,8 @@ private:
     void loadValues();
     void loadPlugin();
     void applyOperatorRights();
+    void changeShift(const std::function<void()>& change,
+                     const std::function<void(const ShiftState& before)>& record);
     // Runs `step`, showing its error instead of letting it through.
     void guarded(const std::function<void()>& step);
     void showError(const std::string& message);

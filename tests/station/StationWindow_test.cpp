@@ -8,6 +8,8 @@
 #include <cstdlib>
 
 #include "appserver/DemoData.h"
+#include "appserver/StationDatabase.h"
+#include "host/station/ShiftLog.h"
 #include "host/station/StationWindow.h"
 #include "support/DemoTemplates.h"
 #include "support/TestRoot.h"
@@ -147,6 +149,45 @@ TEST_F(StationWindowTest, ThePlugInBuildsItsReportMenuInTheConsolesJournalMenu) 
     EXPECT_EQ(result, Variant(std::int32_t{1}));
     getValue(result, 57, 0);
     EXPECT_EQ(payTypeListOf(result)->item(13).code(), 104);
+}
+
+// The console keeps the shift log: the reports of a shift opened in the console find it.
+TEST_F(StationWindowTest, ShiftsOpenedAndClosedInTheConsoleAreInTheShiftLog) {
+    StationWindow& window = start();
+    const ShiftState before = readShiftState(database_);
+    ASSERT_FALSE(before.open);
+    entry({"&Файл", "Открыть смену"})->action().trigger();
+    const std::int32_t opened = before.last + 1;
+    EXPECT_EQ(readShiftState(database_), (ShiftState{true, opened, opened}));
+    EXPECT_EQ(window.values().hostValue(12), Variant(opened));
+
+    test::layDemoTemplates();
+    const Variant layout =
+        Variant::list({Variant(std::int32_t{1}), Variant(std::int32_t{0}),
+                       Variant("C:\\VEDA\\FORMS\\REPORT\\SmenaBeg.FRM"), Variant()});
+    std::string text;
+    getReport(text, 45,
+              Variant::list({Variant::i1(-1), Variant::i1(-1), layout, Variant(std::int32_t{1}),
+                             Variant(std::int32_t{0}), Variant(""), Variant(false),
+                             Variant::array(0, -1), Variant(std::int32_t{0})}));
+    EXPECT_THAT(text, HasSubstr("Текущая смена №" + std::to_string(opened) + "\r\n"));
+
+    entry({"&Файл", "Закрыть смену"})->action().trigger();
+    EXPECT_EQ(readShiftState(database_), (ShiftState{false, opened, opened}));
+    EXPECT_THAT(errors_->messages, IsEmpty());
+
+    // Another console took the next number meanwhile: nothing changes here and the error shows.
+    {
+        const appserver::Connection db = appserver::openStationDatabase(
+            database_, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
+        appserver::execute(db.get(), "INSERT INTO SmLog (SmNum, BegTime, EndTime) VALUES (" +
+                                         std::to_string(opened + 1) + ", 1, 2)");
+    }
+    entry({"&Файл", "Открыть смену"})->action().trigger();
+    ASSERT_THAT(errors_->messages, SizeIs(1));
+    EXPECT_FALSE(window.values().shift().open);
+    EXPECT_EQ(window.values().shift().current, opened);
+    EXPECT_TRUE(entry({"&Файл", "Открыть смену"})->enabled());
 }
 
 TEST_F(StationWindowTest, ALevelThreeOperatorFirstGetsTheSettingsEntryAndNoPumpShortcuts) {
