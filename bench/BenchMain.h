@@ -1,9 +1,6 @@
 #pragma once
-// The common end of a bench program's main: Google Benchmark's options and run, with an
-// application object for the benches of forms (off screen without a display).
+// The common end of a bench program's main: Google Benchmark's options and run.
 #include <benchmark/benchmark.h>
-
-#include <QApplication>
 
 namespace kvt::bench {
 
@@ -14,14 +11,6 @@ inline int runBenchmarks(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
-}
-
-inline int runWidgetBenchmarks(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    return runBenchmarks(argc, argv);
 }
 
 }  // namespace kvt::bench

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "BenchMain.h"
 #include "infra/RVKLogger.h"
 #include "platform/CodePage.h"
 
@@ -97,10 +98,5 @@ private:
 
 int main(int argc, char** argv) {
     const ScratchRoot root;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kvt::bench::runBenchmarks(argc, argv);
 }

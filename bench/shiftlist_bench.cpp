@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "BenchMain.h"
 #include "BenchStation.h"
+#include "WidgetBenchMain.h"
 #include "appserver/StationServer.h"
 #include "data/DBForm.h"
 #include "dialogs/SmenaListForm.h"

@@ -12,7 +12,7 @@
 #include <climits>
 #include <memory>
 
-#include "BenchMain.h"
+#include "WidgetBenchMain.h"
 #include "viewer/PageLayout.h"
 #include "viewer/Printing.h"
 
