@@ -4,7 +4,7 @@
 
 namespace kvt::host {
 
-MemoryMenuItem::MemoryMenuItem(std::string caption) : caption_(std::move(caption)) {}
+MemoryMenuItem::MemoryMenuItem(std::string caption) : StoredMenuItem(std::move(caption)) {}
 
 std::int32_t MemoryMenuItem::count() const {
     return static_cast<std::int32_t>(children_.size());
@@ -25,8 +25,7 @@ MemoryMenuItem& MemoryMenuItem::insert(std::int32_t index, std::string caption) 
 }
 
 void MemoryMenuItem::click() {
-    if (onClick_)
-        onClick_(*this);
+    runClick();
 }
 
 void addStationMenus(MemoryMenuItem& root) {

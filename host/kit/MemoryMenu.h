@@ -6,32 +6,17 @@
 #include <string_view>
 #include <vector>
 
+#include "host/kit/StoredMenuItem.h"
 #include "kvtreports/Host.h"
 
 namespace kvt::host {
 
-class MemoryMenuItem : public KvtMenuItem {
+class MemoryMenuItem : public StoredMenuItem {
 public:
     explicit MemoryMenuItem(std::string caption = {});
 
-    std::string caption() const override { return caption_; }
-    void setCaption(const std::string& caption) override { caption_ = caption; }
-    std::string hint() const override { return hint_; }
-    void setHint(const std::string& hint) override { hint_ = hint; }
-    std::int32_t helpContext() const override { return helpContext_; }
-    void setHelpContext(std::int32_t context) override { helpContext_ = context; }
-    ShortCut shortCut() const override { return shortCut_; }
-    void setShortCut(ShortCut shortCut) override { shortCut_ = shortCut; }
-    std::string name() const override { return name_; }
-    void setName(const std::string& name) override { name_ = name; }
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override { visible_ = visible; }
-    bool enabled() const override { return enabled_; }
-    void setEnabled(bool enabled) override { enabled_ = enabled; }
     std::int32_t count() const override;
     MemoryMenuItem* item(std::int32_t index) const override;
-    ClickHandler onClick() const override { return onClick_; }
-    void setOnClick(ClickHandler handler) override { onClick_ = std::move(handler); }
 
     // A new child at `index`; -1, or any index past the end, appends.
     MemoryMenuItem& insert(std::int32_t index, std::string caption = {});
@@ -40,14 +25,6 @@ public:
     void click();
 
 private:
-    std::string caption_;
-    std::string hint_;
-    std::int32_t helpContext_ = 0;
-    ShortCut shortCut_ = 0;
-    std::string name_;
-    bool visible_ = true;
-    bool enabled_ = true;
-    ClickHandler onClick_;
     MemoryMenuItem* parent_ = nullptr;
     std::vector<std::unique_ptr<MemoryMenuItem>> children_;
 };

@@ -44,36 +44,25 @@ const QtMenuItem& QtMenuItem::root() const {
     return *item;
 }
 
-void QtMenuItem::setCaption(const std::string& caption) {
-    caption_ = caption;
-    apply();
-}
-
-void QtMenuItem::setHint(const std::string& hint) {
-    hint_ = hint;
-    apply();
-}
-
-void QtMenuItem::setShortCut(ShortCut shortCut) {
-    shortCut_ = shortCut;
-    applyShortcut();
-}
-
-void QtMenuItem::setName(const std::string& name) {
-    name_ = name;
-    apply();
-}
-
-void QtMenuItem::setVisible(bool visible) {
-    visible_ = visible;
-    apply();
-    applyShortcutsBelow();
-}
-
-void QtMenuItem::setEnabled(bool enabled) {
-    enabled_ = enabled;
-    apply();
-    applyShortcutsBelow();
+void QtMenuItem::changed(Property property) {
+    switch (property) {
+        case Property::Caption:
+        case Property::Hint:
+        case Property::Name:
+            apply();
+            break;
+        case Property::ShortCut:
+            applyShortcut();
+            break;
+        case Property::Visible:
+        case Property::Enabled:
+            apply();
+            applyShortcutsBelow();
+            break;
+        case Property::HelpContext:
+        case Property::OnClick:
+            break;
+    }
 }
 
 std::int32_t QtMenuItem::count() const {
@@ -98,8 +87,7 @@ QtMenuItem& QtMenuItem::insert(std::int32_t index) {
 }
 
 void QtMenuItem::click() {
-    if (onClick_)
-        onClick_(*this);
+    runClick();
 }
 
 QWidget& QtMenuItem::container() {
@@ -130,40 +118,40 @@ void QtMenuItem::triggered() {
     } catch (const std::exception& error) {
         showError(error.what());
     } catch (...) {
-        showError("Unknown error in the menu entry \"" + caption_ + "\"");
+        showError("Unknown error in the menu entry \"" + caption() + "\"");
     }
 }
 
 void QtMenuItem::apply() {
-    const QString caption = QString::fromStdString(caption_);
-    const bool separator = caption_ == kSeparatorCaption;
+    const QString text = QString::fromStdString(caption());
+    const bool separator = caption() == kSeparatorCaption;
     action_->setSeparator(separator);
     // Qt draws a separator's text as a heading in the line.
-    action_->setText(separator ? QString() : caption);
+    action_->setText(separator ? QString() : text);
     if (menu_)
-        menu_->setTitle(caption);
-    action_->setStatusTip(QString::fromStdString(hint_));
-    action_->setObjectName(QString::fromStdString(name_));
-    action_->setVisible(visible_);
-    action_->setEnabled(enabled_);
+        menu_->setTitle(text);
+    action_->setStatusTip(QString::fromStdString(hint()));
+    action_->setObjectName(QString::fromStdString(name()));
+    action_->setVisible(visible());
+    action_->setEnabled(enabled());
 }
 
 bool QtMenuItem::qtFiresShortcut() const {
-    if (!visible_)
+    if (!visible())
         return false;
     for (const QtMenuItem* above = parent_; above != nullptr && above->parent_ != nullptr;
          above = above->parent_)
-        if (!above->visible_ || !above->enabled_)
+        if (!above->visible() || !above->enabled())
             return false;
     return true;
 }
 
 void QtMenuItem::applyShortcut() {
-    const QKeySequence keys = keySequenceOf(shortCut_);
+    const QKeySequence keys = keySequenceOf(shortCut());
     const bool byQt = qtFiresShortcut();
     action_->setShortcut(byQt ? keys : QKeySequence());
     QWidget* window = root().window_;
-    if (byQt || !enabled_ || keys.isEmpty() || window == nullptr) {
+    if (byQt || !enabled() || keys.isEmpty() || window == nullptr) {
         delete hiddenShortcut_.data();
         return;
     }

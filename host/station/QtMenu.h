@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/kit/StoredMenuItem.h"
 #include "kvtreports/Host.h"
 
 class QAction;
@@ -22,7 +23,7 @@ namespace kvt::station {
 // Shows the message of an error that escaped a click handler.
 using ErrorSink = std::function<void(const std::string& message)>;
 
-class QtMenuItem final : public KvtMenuItem {
+class QtMenuItem final : public host::StoredMenuItem {
 public:
     // The main menu root over `menuBar`, which must already sit in its window: the shortcuts of
     // hidden entries live on that window. Errors of clicks go to `showError`.
@@ -31,24 +32,8 @@ public:
     QtMenuItem(const QtMenuItem&) = delete;
     QtMenuItem& operator=(const QtMenuItem&) = delete;
 
-    std::string caption() const override { return caption_; }
-    void setCaption(const std::string& caption) override;
-    std::string hint() const override { return hint_; }
-    void setHint(const std::string& hint) override;
-    std::int32_t helpContext() const override { return helpContext_; }
-    void setHelpContext(std::int32_t context) override { helpContext_ = context; }
-    ShortCut shortCut() const override { return shortCut_; }
-    void setShortCut(ShortCut shortCut) override;
-    std::string name() const override { return name_; }
-    void setName(const std::string& name) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
-    bool enabled() const override { return enabled_; }
-    void setEnabled(bool enabled) override;
     std::int32_t count() const override;
     QtMenuItem* item(std::int32_t index) const override;
-    ClickHandler onClick() const override { return onClick_; }
-    void setOnClick(ClickHandler handler) override { onClick_ = std::move(handler); }
 
     // A new child at `index`: 0 is the first place, -1 or any index past the end appends.
     QtMenuItem& insert(std::int32_t index);
@@ -67,6 +52,8 @@ private:
     // What the menu is shown in: the menu bar for the root, else the entry's own submenu.
     QWidget& container();
     void becomeSubmenu();
+    // Shows a property the plug-in changed.
+    void changed(Property property) override;
     // Runs the click from Qt: errors go to the error sink, never into the event loop.
     void triggered();
     // Qt fires an action's shortcut only while it and every menu above it are visible and
@@ -76,15 +63,6 @@ private:
     void applyShortcutsBelow();
     void apply();
     const QtMenuItem& root() const;
-
-    std::string caption_;
-    std::string hint_;
-    std::int32_t helpContext_ = 0;
-    ShortCut shortCut_ = 0;
-    std::string name_;
-    bool visible_ = true;
-    bool enabled_ = true;
-    ClickHandler onClick_;
 
     QtMenuItem* parent_;
     QMenuBar* menuBar_;         // the root's only
