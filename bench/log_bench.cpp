@@ -1,5 +1,6 @@
 // Log lines per second through TRVKLogger (lock, open, append, close for every line) against a
-// bare loop of flock + open(O_APPEND) + write + close + unlock on the same kind of file.
+// bare loop of flock + open(O_APPEND) + write + close + unlock on the same kind of file: both
+// in the station's log folder, the logger's named by its station path as the plug-in names it.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -22,13 +23,13 @@ namespace fs = std::filesystem;
 const std::string Message = "Отчет 45 подготовлен за 120 мс";
 
 fs::path benchDir() {
-    return fs::path(std::getenv("KVT_ROOT"));
+    return fs::path(std::getenv("KVT_ROOT")) / "drive_c" / "VEDA" / "LogFiles";
 }
 
 // Size trimming is off so that both loops measure the per-line path only.
 void LoggerLine(benchmark::State& state) {
     const fs::path path = benchDir() / "logger.log";
-    kvt::TRVKLogger logger(path.string());
+    kvt::TRVKLogger logger("C:\\VEDA\\LogFiles\\logger.log");
     logger.MaxSize = 0;
     logger.SetTag("[KVTReports7]");
     for (auto _ : state)
@@ -82,6 +83,7 @@ public:
         path_ = pattern;
         setenv("KVT_ROOT", path_.c_str(), 1);
         setenv("TMPDIR", path_.c_str(), 1);
+        fs::create_directories(benchDir());
     }
     ~ScratchRoot() {
         std::error_code ignored;

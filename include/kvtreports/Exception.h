@@ -36,6 +36,14 @@ public:
     }
 };
 
+// A copy of `error` with another message, ready to throw, of the same class wherever one can be
+// made: the system's own classes (kvt::Exception and its subclasses) and the standard
+// library's logic_error, invalid_argument, domain_error, length_error, out_of_range,
+// runtime_error, range_error, overflow_error and underflow_error. A subclass of one of those
+// that is not the system's own becomes the nearest of them. Any other class (std::bad_alloc,
+// std::system_error's error code, a host's own exception) goes on as std::runtime_error.
+std::exception_ptr sameClassWithMessage(const std::exception& error, const std::string& message);
+
 // The class name of any exception, demangled and without namespaces.
 std::string exceptionClassName(const std::exception& error);
 

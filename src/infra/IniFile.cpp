@@ -179,6 +179,10 @@ std::optional<IniDocument::Range> IniDocument::findSection(const std::string& fo
     return std::nullopt;
 }
 
+std::string IniDocument::valueOf(const Line& line) {
+    return stripValue(std::string_view(line.text).substr(line.eq + 1));
+}
+
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
     const auto range = findSection(fold(section));
@@ -188,9 +192,31 @@ std::optional<std::string> IniDocument::value(std::string_view section,
     for (std::size_t i = range->header + 1; i < range->end; ++i) {
         const Line& line = lines_[i];
         if (line.kind == Kind::Key && line.name == folded)
-            return stripValue(std::string_view(line.text).substr(line.eq + 1));
+            return valueOf(line);
     }
     return std::nullopt;
+}
+
+IniDocument::SectionIndex IniDocument::index(std::string_view section) const {
+    SectionIndex index;
+    index.document_ = this;
+    const auto range = findSection(fold(section));
+    if (!range)
+        return index;
+    for (std::size_t i = range->header + 1; i < range->end; ++i) {
+        if (lines_[i].kind != Kind::Key)
+            continue;
+        ++index.keyCount_;
+        index.lines_.emplace(lines_[i].name, i);  // the first of duplicates is the one read
+    }
+    return index;
+}
+
+std::optional<std::string> IniDocument::SectionIndex::value(std::string_view key) const {
+    const auto found = lines_.find(fold(key));
+    if (found == lines_.end())
+        return std::nullopt;
+    return valueOf(document_->lines_[found->second]);
 }
 
 bool IniDocument::hasSection(std::string_view section) const {
@@ -300,18 +326,44 @@ namespace {
 
 using platform::FileDescriptor;
 
-// Opening without following a symbolic link and without blocking on a FIFO; only a regular
-// file is an INI file. A file that cannot be opened gives an invalid descriptor and `error`.
+constexpr std::string_view kTemporaryInfix = "~kvt";
+constexpr std::string_view kTemporaryX = "XXXXXX";
+
+[[noreturn]] void refuse(int error, const std::string& why) {
+    throw IniFileRefused(error, why);
+}
+
+std::string megabytes(std::size_t bytes) {
+    return std::to_string(bytes / (1024 * 1024)) + " МБ";
+}
+
+[[noreturn]] void refuseSize(std::size_t size) {
+    refuse(EFBIG, "файл больше " + megabytes(IniFileStore::kMaxFileSize) + " (" +
+                      std::to_string(size) + " байт)");
+}
+
+// Opens the file itself, never through a symbolic link and without blocking on a FIFO; only a
+// regular file is an INI file. A file that cannot be opened gives an invalid descriptor and
+// `error`; one that is not a regular file is refused.
 FileDescriptor openRegular(const fs::path& path, int access, int& error) {
     FileDescriptor fd(::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     error = fd.valid() ? 0 : errno;
-    if (!fd.valid())
+    if (!fd.valid()) {
+        if (error == ELOOP)
+            refuse(ELOOP, "файл является символической ссылкой, через ссылку он не записывается");
+        if (error == EISDIR)
+            refuse(EISDIR, "это папка, а не файл");
+        if (error == ENXIO)  // a FIFO without a reader, opened for writing
+            refuse(EINVAL, "это не обычный файл");
         return fd;
+    }
     struct stat info {};
     if (fstat(fd.get(), &info) != 0)
         platform::throwSystemError(errno, path.string());
+    if (S_ISDIR(info.st_mode))
+        refuse(EISDIR, "это папка, а не файл");
     if (!S_ISREG(info.st_mode))
-        platform::throwSystemError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, path.string());
+        refuse(EINVAL, "это не обычный файл");
     return fd;
 }
 
@@ -319,8 +371,16 @@ bool isMissing(int error) {
     return error == ENOENT || error == ENOTDIR;
 }
 
+// Reads at most kMaxFileSize bytes; a file that is or grows larger is refused rather than read
+// into memory whole.
 std::string readAll(const FileDescriptor& fd, const fs::path& shown) {
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0)
+        platform::throwSystemError(errno, shown.string());
+    if (static_cast<std::size_t>(info.st_size) > IniFileStore::kMaxFileSize)
+        refuseSize(static_cast<std::size_t>(info.st_size));
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
@@ -332,19 +392,28 @@ std::string readAll(const FileDescriptor& fd, const fs::path& shown) {
             platform::throwSystemError(errno, shown.string());
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > IniFileStore::kMaxFileSize)
+            refuseSize(bytes.size());
     }
 }
 
-void writeAll(const FileDescriptor& fd, std::string_view bytes, const fs::path& shown) {
+void writeAllAt(const FileDescriptor& fd, std::string_view bytes, const fs::path& shown) {
+    off_t offset = 0;
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
+        const ssize_t n = ::pwrite(fd.get(), bytes.data(), bytes.size(), offset);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             platform::throwSystemError(errno, shown.string());
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
     }
+}
+
+void syncOrThrow(const FileDescriptor& fd, const fs::path& shown) {
+    if (fsync(fd.get()) != 0)
+        platform::throwSystemError(errno, shown.string());
 }
 
 // The mode a newly created file gets: 0666 less the process's umask, read without changing it
@@ -362,23 +431,68 @@ fs::path folderOf(const fs::path& path) {
     return path.has_parent_path() ? path.parent_path() : fs::path(".");
 }
 
+// What a save must keep of the file it replaces.
+struct Original {
+    bool exists = false;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+// The file as a writer finds it; the write access is checked here, as an in-place write would
+// need it, even where the folder would allow the rename.
+Original inspectForWriting(const fs::path& path) {
+    int error = 0;
+    const FileDescriptor fd = openRegular(path, O_WRONLY, error);
+    if (!fd.valid()) {
+        if (error != ENOENT)
+            platform::throwSystemError(error, path.string());
+        return Original{.mode = newFileMode()};
+    }
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0)
+        platform::throwSystemError(errno, path.string());
+    return Original{
+        .exists = true, .mode = info.st_mode & 07777, .owner = info.st_uid, .group = info.st_gid};
+}
+
+std::string temporaryPrefix(const fs::path& target) {
+    return "." + target.filename().string() + std::string(kTemporaryInfix);
+}
+
+// Every writer holds the file's lock from before its temporary file is made until it is renamed
+// or removed, so a temporary file seen under the lock belongs to a writer that died.
+void removeStaleTemporaries(const fs::path& target) {
+    const std::string prefix = temporaryPrefix(target);
+    std::error_code error;
+    for (fs::directory_iterator it(folderOf(target), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code ignored;
+        if (name.size() == prefix.size() + kTemporaryX.size() && name.starts_with(prefix) &&
+            it->is_regular_file(ignored) && !it->is_symlink(ignored))
+            fs::remove(it->path(), ignored);
+    }
+}
+
 // A temporary file next to the target, removed unless it has been renamed into place. mkstemp
 // creates it exclusively, so it is never a link planted by someone else.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const fs::path& target)
-        : pattern_((folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string()),
-          fd_(mkostemp(pattern_.data(), O_CLOEXEC)) {
-        if (!fd_.valid())
-            platform::throwSystemError(errno, target.string());
-    }
+        : pattern_(
+              (folderOf(target) / (temporaryPrefix(target) + std::string(kTemporaryX))).string()),
+          fd_(mkostemp(pattern_.data(), O_CLOEXEC)),
+          error_(fd_.valid() ? 0 : errno) {}
     ~TemporaryFile() {
-        if (!committed_)
+        if (error_ == 0 && !committed_)
             ::unlink(pattern_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
+    // 0 when the file was made, errno otherwise.
+    int error() const { return error_; }
     FileDescriptor& fd() { return fd_; }
     void renameTo(const fs::path& target) {
         if (::rename(pattern_.c_str(), target.c_str()) != 0)
@@ -389,6 +503,7 @@ public:
 private:
     std::string pattern_;  // the file's name once mkostemp has filled it in
     FileDescriptor fd_;
+    int error_;
     bool committed_ = false;
 };
 
@@ -399,41 +514,86 @@ void syncFolder(const fs::path& folder) {
         ::fsync(fd.get());
 }
 
+bool isNoRight(int error) {
+    return error == EACCES || error == EPERM;
+}
+
+// The new text under the old file's name, atomically; false when this writer may not do it so
+// (no right to the folder, or the old owner and group cannot be given to the new file).
+bool replaceAtomically(const fs::path& path, std::string_view text, const Original& original) {
+    TemporaryFile temporary(path);
+    if (temporary.error() != 0) {
+        if (isNoRight(temporary.error()) && original.exists)
+            return false;
+        platform::throwSystemError(temporary.error(), path.string());
+    }
+    const int fd = temporary.fd().get();
+    writeAllAt(temporary.fd(), text, path);
+    if (original.exists && fchown(fd, original.owner, original.group) != 0) {
+        if (isNoRight(errno))
+            return false;
+        platform::throwSystemError(errno, path.string());
+    }
+    // After the owner: a change of owner clears the set-id bits.
+    if (fchmod(fd, original.mode) != 0)
+        platform::throwSystemError(errno, path.string());
+    syncOrThrow(temporary.fd(), path);
+    temporary.fd().close(path.string());
+    temporary.renameTo(path);
+    syncFolder(folderOf(path));
+    return true;
+}
+
+// Under the lock no reader sees the file half written; only a crash in the middle can leave
+// it so, which is why this is the way of last resort.
+void rewriteInPlace(const fs::path& path, std::string_view text) {
+    int error = 0;
+    const FileDescriptor fd = openRegular(path, O_WRONLY, error);
+    if (!fd.valid())
+        platform::throwSystemError(error, path.string());
+    writeAllAt(fd, text, path);
+    if (ftruncate(fd.get(), static_cast<off_t>(text.size())) != 0)
+        platform::throwSystemError(errno, path.string());
+    syncOrThrow(fd, path);
+}
+
+IniDocument readDocument(const fs::path& path, bool forgiving) {
+    int error = 0;
+    FileDescriptor fd(-1);
+    try {
+        fd = openRegular(path, O_RDONLY, error);
+    } catch (const IniFileRefused&) {
+        if (forgiving)
+            return {};
+        throw;
+    }
+    if (!fd.valid()) {
+        if (isMissing(error) || (forgiving && isNoRight(error)))
+            return {};
+        platform::throwSystemError(error, path.string());
+    }
+    return IniDocument::parse(readAll(fd, path));
+}
+
 }  // namespace
 
 IniDocument IniFileStore::load() const {
-    int error = 0;
-    FileDescriptor fd = openRegular(path_, O_RDONLY, error);
-    if (!fd.valid()) {
-        if (isMissing(error))
-            return {};
-        platform::throwSystemError(error, path_.string());
-    }
-    return IniDocument::parse(readAll(fd, path_));
+    return readDocument(path_, true);
+}
+
+IniDocument IniFileStore::loadForUpdate() const {
+    return readDocument(path_, false);
 }
 
 void IniFileStore::save(const IniDocument& document) const {
-    mode_t mode = 0;
-    {
-        int error = 0;
-        FileDescriptor original = openRegular(path_, O_WRONLY, error);
-        if (original.valid()) {
-            struct stat info {};
-            if (fstat(original.get(), &info) != 0)
-                platform::throwSystemError(errno, path_.string());
-            mode = info.st_mode & 07777;
-        } else if (error == ENOENT) {
-            mode = newFileMode();
-        } else {
-            platform::throwSystemError(error, path_.string());
-        }
-    }
-    TemporaryFile temporary(path_);
-    writeAll(temporary.fd(), document.text(), path_);
-    if (fchmod(temporary.fd().get(), mode) != 0)
-        platform::throwSystemError(errno, path_.string());
-    temporary.fd().close(path_.string());
-    temporary.renameTo(path_);
+    const std::string text = document.text();
+    if (text.size() > kMaxFileSize)
+        refuse(EFBIG, "файл стал бы больше " + megabytes(kMaxFileSize) + " (" +
+                          std::to_string(text.size()) + " байт), запись отклонена");
+    const Original original = inspectForWriting(path_);
+    removeStaleTemporaries(path_);
+    if (!replaceAtomically(path_, text, original))
+        rewriteInPlace(path_, text);
 }
 
 void IniFileStore::flush() const {
@@ -444,8 +604,7 @@ void IniFileStore::flush() const {
             return;
         platform::throwSystemError(error, path_.string());
     }
-    if (fsync(fd.get()) != 0)
-        platform::throwSystemError(errno, path_.string());
+    syncOrThrow(fd, path_);
     syncFolder(folderOf(path_));
 }
 

@@ -6,7 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "platform/SystemError.h"
 
 namespace kvt {
 
@@ -34,6 +37,24 @@ public:
     bool hasSection(std::string_view section) const;
     // Number of key lines of the section, duplicates included.
     std::size_t keyCount(std::string_view section) const;
+
+    // One section's keys by folded name, for many look-ups in one section at the cost of one
+    // pass (a long value's chunks, a whole section's values). Valid while the document is
+    // neither changed nor gone.
+    class SectionIndex {
+    public:
+        // As IniDocument::value gives it.
+        std::optional<std::string> value(std::string_view key) const;
+        // Key lines, duplicates included.
+        std::size_t keyCount() const { return keyCount_; }
+
+    private:
+        friend class IniDocument;
+        const IniDocument* document_ = nullptr;
+        std::unordered_map<std::string, std::size_t> lines_;
+        std::size_t keyCount_ = 0;
+    };
+    SectionIndex index(std::string_view section) const;
 
     // Replaces the value of an existing key in place, or adds the key at the end of its section,
     // or adds the section at the end of the file. The value is written as given.
@@ -71,6 +92,7 @@ private:
     };
 
     static Line makeLine(std::string text, std::string_view ending);
+    static std::string valueOf(const Line& line);
     std::optional<Range> findSection(const std::string& folded) const;
     std::vector<Range> allSections(const std::string& folded) const;
     void insertLine(std::size_t at, std::string text);
@@ -79,22 +101,37 @@ private:
     bool modified_ = false;
 };
 
-// The INI file on disk. Reads and writes never follow a symbolic link at the file's own name.
-// A write replaces the whole file at once (a temporary file in the same folder renamed over the
-// original), so a crash or a full disk leaves the old text or the new one, never half a file; the
-// original's permissions are kept. Writes are not forced to disk one by one, as the profile
-// functions never did: the file is written many times a minute by several processes, and a
-// caller that needs it on disk asks for flush (FlushAfterWrite). Failures throw
-// platform::SystemError.
+// A file the store will not read or write as it stands (a link, a folder, a FIFO, a file far
+// larger than any configuration); the message says why, in the operator's words.
+class IniFileRefused : public ExceptionOf<IniFileRefused, platform::SystemError> {
+public:
+    using ExceptionOf::ExceptionOf;
+};
+
+// The INI file on disk, read and written while its cross-process lock is held.
+//
+// Reading is forgiving, as settings must be: a file that cannot be read as a file (missing, a
+// symbolic link, a folder, a FIFO, no permission) reads as an empty document, so defaults apply.
+// A write never goes through a link and never replaces what it could not read. It goes to an
+// exclusive temporary file in the same folder, which is forced to disk, given the old file's
+// mode, owner and group, and renamed over it, and the folder is forced to disk: a crash leaves
+// the old text or the new one. Where the folder may not be written or the owner cannot be kept
+// (another user's file shared through its group), the file is rewritten in place instead, so
+// that it stays the file its owner and group set up. Temporary files left by writers that died
+// are removed by the next writer. Files over kMaxFileSize are refused both ways: a hand-made
+// giant must not hold every process of the station at the lock. Failures throw
+// platform::SystemError (IniFileRefused for the refusals).
 class IniFileStore {
 public:
+    static constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
+
     explicit IniFileStore(std::filesystem::path path) : path_(std::move(path)) {}
 
     const std::filesystem::path& path() const { return path_; }
-    // A missing file reads as an empty document.
     IniDocument load() const;
-    // Fails (EACCES, EROFS ...) when the file itself may not be written, as an in-place write
-    // would, even where the folder would allow the rename.
+    // The document a write starts from: as load, but a file that is there and cannot be read
+    // as a regular file throws instead of reading as empty.
+    IniDocument loadForUpdate() const;
     void save(const IniDocument& document) const;
     // Forces the file and its folder entry to disk; a missing file has nothing to flush.
     void flush() const;

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "infra/Format.h"
+#include "infra/SharedFileLock.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Modules.h"
@@ -47,17 +48,22 @@ bool isBusyError(int error) {
     return error == EAGAIN || error == EBUSY || error == ETXTBSY || error == EINTR;
 }
 
+// A link in the file's place is never followed: writing through it would let whoever planted
+// it have the logging user extend, empty or cut a file of the link's choosing. O_NONBLOCK lets a
+// FIFO in the file's place be opened without waiting for a reader, so that it can be refused;
+// a regular file ignores it.
 int openFlags(unsigned mode) {
+    constexpr int Always = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     if ((mode & fmCreate) == fmCreate)
-        return O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
+        return O_RDWR | O_APPEND | O_CREAT | O_TRUNC | Always;
     int flags = O_RDONLY;
     if ((mode & 3) == fmOpenWrite)
-        flags = O_WRONLY;
+        flags = O_WRONLY | O_APPEND;
     if ((mode & 3) == fmOpenReadWrite)
-        flags = O_RDWR;
+        flags = O_RDWR | O_APPEND;
     if (mode & fmOpenOrCreate)
         flags |= O_CREAT;
-    return flags | O_CLOEXEC;
+    return flags | Always;
 }
 
 bool isBlankOrControl(char c) {
@@ -147,8 +153,14 @@ std::vector<Backup> listBackups(const fs::path& live) {
     std::vector<Backup> backups;
     for (const auto& entry : fs::directory_iterator(live.parent_path())) {
         const std::string name = entry.path().filename().string();
-        if (const auto number = backupNumber(name, liveName, liveExtension))
-            backups.push_back({*number, entry.path()});
+        const auto number = backupNumber(name, liveName, liveExtension);
+        if (!number)
+            continue;
+        // Renaming a planted link would do its target no harm, but the rotation it sits in is
+        // someone else's doing and is left for an administrator to see.
+        if (entry.is_symlink())
+            platform::throwSystemError(ELOOP, entry.path().string());
+        backups.push_back({*number, entry.path()});
     }
     std::sort(backups.begin(), backups.end(),
               [](const Backup& a, const Backup& b) { return a.number < b.number; });
@@ -170,24 +182,33 @@ void rotateLog(const fs::path& live, int maxBackups) {
     renameNoReplace(live, withNumber(live, 0));
 }
 
-// The temporary copy of the kept tail. Once the log has been cut short the copy is the only
-// whole one, so it is left on disk if the copy back fails.
+// A new file of its own beside `log`, under a name nobody can foresee and so plant a link at.
+LogStream createBeside(const fs::path& log) {
+    std::string name = log.string() + "_XXXXXX";
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        platform::throwSystemError(errno, name);
+    return LogStream(fd, name, false);
+}
+
+// The temporary copy of the kept tail, beside the log. Once the log has been cut short the copy
+// is the only whole one, so it is left on disk if the copy back fails.
 class TailCopy {
 public:
-    explicit TailCopy(fs::path path) : path_(std::move(path)) {}
+    explicit TailCopy(const fs::path& log) : stream_(createBeside(log)) {}
     ~TailCopy() {
         std::error_code ignored;
         if (!keep_)
-            fs::remove(path_, ignored);
+            fs::remove(stream_.path(), ignored);
     }
     TailCopy(const TailCopy&) = delete;
     TailCopy& operator=(const TailCopy&) = delete;
 
-    const fs::path& path() const { return path_; }
+    LogStream& stream() { return stream_; }
     void keep(bool value) { keep_ = value; }
 
 private:
-    fs::path path_;
+    LogStream stream_;
     bool keep_ = false;
 };
 
@@ -319,42 +340,48 @@ private:
 
     void moveTailToHead(std::int64_t tailStart) {
         const std::int64_t tailSize = stream_.size() - tailStart;
-        TailCopy copy(fs::path(stream_.path().string() +
-                               Format("_%d_%d", {static_cast<std::int32_t>(getpid()),
-                                                 static_cast<std::int32_t>(gettid())})));
-        LogStream temporary = OpenLogStream(copy.path(), fmCreate, DefaultLogOpenTimeoutMs);
-        copyRange(stream_, tailStart, temporary, 0, tailSize);
+        TailCopy copy(stream_.path());
+        copyRange(stream_, tailStart, copy.stream(), 0, tailSize);
         copy.keep(true);
         stream_.truncate(tailSize);
-        copyRange(temporary, 0, stream_, 0, tailSize);
+        copyRange(copy.stream(), 0, stream_, 0, tailSize);
         copy.keep(false);
-        temporary.close();
+        copy.stream().close();
     }
 
     TRVKLogger& settings_;
     LogStream& stream_;
 };
 
+constexpr unsigned ExistingLogMode = fmOpenReadWrite | fmShareDenyNone;
+
 // Opens the log for appending; the stage names how, for the failure report. A missing file is
 // created, and one that appears meanwhile is kept rather than emptied.
 LogStream openForAppend(const fs::path& path, std::string& stage) {
     stage = "fmOpenReadWrite";
     try {
-        return OpenLogStream(path, fmOpenReadWrite | fmShareDenyNone, DefaultLogOpenTimeoutMs);
+        return OpenLogStream(path, ExistingLogMode, DefaultLogOpenTimeoutMs);
     } catch (const platform::SystemError& error) {
         if (error.errorNumber() != ENOENT)
             throw;
     }
     stage = "fmCreate";
-    return OpenLogStream(path, fmOpenReadWrite | fmShareDenyNone | fmOpenOrCreate,
-                         DefaultLogOpenTimeoutMs);
+    return OpenLogStream(path, ExistingLogMode | fmOpenOrCreate, DefaultLogOpenTimeoutMs);
+}
+
+void createFolder(const fs::path& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error)
+        platform::throwSystemError(error.value(), folder.string());
 }
 
 }  // namespace
 
 // ---- LogStream ----
 
-LogStream::LogStream(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
+LogStream::LogStream(int fd, fs::path path, bool appending)
+    : fd_(fd), path_(std::move(path)), appending_(appending) {}
 
 LogStream::~LogStream() {
     if (fd_ >= 0)
@@ -362,7 +389,9 @@ LogStream::~LogStream() {
 }
 
 LogStream::LogStream(LogStream&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      appending_(other.appending_) {}
 
 LogStream& LogStream::operator=(LogStream&& other) noexcept {
     if (this != &other) {
@@ -370,6 +399,7 @@ LogStream& LogStream::operator=(LogStream&& other) noexcept {
             ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
+        appending_ = other.appending_;
     }
     return *this;
 }
@@ -385,17 +415,43 @@ std::int64_t LogStream::size() const {
     return status.st_size;
 }
 
+// Asks for the type only: a query of the file's times would make the system stamp the next
+// write with a fresh fine-grained time, which costs an inode update per line.
+bool LogStream::isRegularFile() const {
+    struct statx status {};
+    if (statx(fd_, "", AT_EMPTY_PATH, STATX_TYPE, &status) != 0)
+        fail(errno);
+    return S_ISREG(status.stx_mode);
+}
+
+void LogStream::setAppending(bool value) {
+    if (appending_ == value)
+        return;
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags < 0 || fcntl(fd_, F_SETFL, value ? flags | O_APPEND : flags & ~O_APPEND) != 0)
+        fail(errno);
+    appending_ = value;
+}
+
+// The file offset of an appending descriptor is the end of what it last wrote.
 std::int64_t LogStream::append(std::string_view bytes) {
-    const off_t end = lseek(fd_, 0, SEEK_END);
+    setAppending(true);
+    writeAll(0, bytes);
+    const off_t end = lseek(fd_, 0, SEEK_CUR);
     if (end < 0)
         fail(errno);
-    writeAt(end, bytes);
-    return end + static_cast<std::int64_t>(bytes.size());
+    return end;
 }
 
 void LogStream::writeAt(std::int64_t offset, std::string_view bytes) {
+    setAppending(false);
+    writeAll(offset, bytes);
+}
+
+void LogStream::writeAll(std::int64_t offset, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = pwrite(fd_, bytes.data(), bytes.size(), offset);
+        const ssize_t written = appending_ ? ::write(fd_, bytes.data(), bytes.size())
+                                           : pwrite(fd_, bytes.data(), bytes.size(), offset);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -443,8 +499,13 @@ LogStream OpenLogStream(const fs::path& fileName, unsigned mode, int timeoutMs) 
     const int flags = openFlags(mode);
     for (;;) {
         const int fd = ::open(fileName.c_str(), flags, 0666);
-        if (fd >= 0)
-            return LogStream(fd, fileName);
+        if (fd >= 0) {
+            LogStream stream(fd, fileName, (flags & O_APPEND) != 0);
+            if (!stream.isRegularFile())
+                throw ERVKLoggerError(
+                    Format("Log file is not a regular file (%s)", {fileName.string()}));
+            return stream;
+        }
         const int error = errno;
         if (!isBusyError(error))
             platform::throwSystemError(error, fileName.string());
@@ -496,13 +557,15 @@ void TRVKLogger::SetFileName(const std::string& name) {
         return;
     mutex_.reset();
     fileName_ = fullName;
+    localPath_.clear();
     if (useMutex_)
         openMutex();
 }
 
 void TRVKLogger::openMutex() {
     try {
-        mutex_ = platform::openSharedNamedMutex(LogMutexName(fileName_));
+        const std::string name = LogMutexName(platform::PathMap::canonicalName(fileName_));
+        mutex_ = OpenSharedFileLock(name, !IsErrorWriter);
     } catch (const std::exception& error) {
         const auto* system = dynamic_cast<const platform::SystemError*>(&error);
         const std::string text =
@@ -575,8 +638,10 @@ std::string TRVKLogger::composeLine(std::string_view text, std::uint8_t level) c
         line = std::string(1, LogLevelChars[level]) + ' ' + line;
     if (ShowLevelTag)
         line += LogLevelWord(level);
-    if (!tag_.empty())
-        line += ' ' + tag_;
+    if (!tag_.empty()) {
+        line += ' ';
+        line += tag_;
+    }
     line += processMarks(ShowProcessId, ShowThreadId);
     line += ' ';
     line += text;
@@ -590,16 +655,17 @@ std::string TRVKLogger::writeLine(std::string_view message, std::uint8_t level) 
     std::string stage;
     bool opened = false;
     try {
-        std::optional<platform::NamedMutexLock> crossProcess;
+        std::optional<SharedFileLockHold> crossProcess;
         if (mutex_)
-            crossProcess.emplace(*mutex_);
+            crossProcess.emplace(*mutex_, !IsErrorWriter);
         // The stamp is taken inside the lock, so that stamps rise through the file.
         line = composeLine(text, level);
-        const fs::path path = platform::PathMap::resolve(fileName_);
-        LogStream stream = openForAppend(path, stage);
+        LogStream stream = openLog(stage);
         stage += "-OK";
         opened = true;
-        const std::int64_t size = stream.append(platform::utf8ToCp1251(line) + "\r\n");
+        std::string bytes = platform::utf8ToCp1251(line);
+        bytes += "\r\n";
+        const std::int64_t size = stream.append(bytes);
         stage += ";ProcessFile...";
         LogTrimmer(*this, stream).run(size);
         stream.close();
@@ -608,6 +674,27 @@ std::string TRVKLogger::writeLine(std::string_view message, std::uint8_t level) 
         return std::string(FailedLinePrefix) + line;
     }
     return line;
+}
+
+// The local path found last serves while the file opens. When it does not, the name is resolved
+// again: folders may have been made, renamed or removed, or the file recreated in another case.
+LogStream TRVKLogger::openLog(std::string& stage) {
+    if (!localPath_.empty()) {
+        stage = "fmOpenReadWrite";
+        try {
+            return OpenLogStream(localPath_, ExistingLogMode, DefaultLogOpenTimeoutMs);
+        } catch (const platform::SystemError&) {
+            localPath_.clear();
+        }
+    }
+    const fs::path path = platform::PathMap::resolve(fileName_);
+    if (CreateFolder) {
+        stage = "fmCreate";
+        createFolder(path.parent_path());
+    }
+    LogStream stream = openForAppend(path, stage);
+    localPath_ = path;
+    return stream;
 }
 
 void TRVKLogger::reportFailure(const std::string& stage, const std::string& text,

@@ -45,11 +45,15 @@ inline constexpr unsigned fmCreate = 0xFF00;
 // Added to an open mode: create the file when it is missing, keep it as it is otherwise.
 inline constexpr unsigned fmOpenOrCreate = 0x10000;
 
-// An open log file (or the trimming's temporary file), closed when it goes.
+// An open log file (or the trimming's temporary file), closed when it goes. A stream writes
+// either by appending (O_APPEND: every write lands at the end as the system finds it, whoever
+// else writes the file) or at given offsets, and switches as its writes ask: on Linux a
+// positioned write on an appending descriptor would append too.
 class LogStream {
 public:
     LogStream() = default;
-    LogStream(int fd, std::filesystem::path path);
+    // `appending` tells whether fd was opened with O_APPEND.
+    LogStream(int fd, std::filesystem::path path, bool appending);
     ~LogStream();
     LogStream(LogStream&& other) noexcept;
     LogStream& operator=(LogStream&& other) noexcept;
@@ -59,7 +63,8 @@ public:
     bool isOpen() const { return fd_ >= 0; }
     const std::filesystem::path& path() const { return path_; }
     std::int64_t size() const;
-    // Writes at the end; returns the new size.
+    bool isRegularFile() const;
+    // Writes at the end of the file; returns where the bytes end.
     std::int64_t append(std::string_view bytes);
     void writeAt(std::int64_t offset, std::string_view bytes);
     // Up to `count` bytes from `offset`; fewer only at the end of the file.
@@ -70,16 +75,22 @@ public:
 
 private:
     [[noreturn]] void fail(int errorNumber) const;
+    void setAppending(bool value);
+    void writeAll(std::int64_t offset, std::string_view bytes);
 
     int fd_ = -1;
     std::filesystem::path path_;
+    bool appending_ = false;
 };
 
 inline constexpr int DefaultLogOpenTimeoutMs = 200;
 
 // Opens a local file, retrying for up to timeoutMs while the system reports it busy; a negative
-// timeout means DefaultLogOpenTimeoutMs, 0 a single attempt. Throws ERVKLoggerError "Log file
-// open timeout: %d ms (%s)" when the file stays busy, platform::SystemError for anything else.
+// timeout means DefaultLogOpenTimeoutMs, 0 a single attempt. A stream opened for writing
+// appends. Only a regular file is opened: a symbolic link in its place fails with
+// platform::SystemError (ELOOP) and its target is never touched; a FIFO, device or folder fails
+// with ERVKLoggerError without waiting for a reader. Throws ERVKLoggerError "Log file open
+// timeout: %d ms (%s)" when the file stays busy, platform::SystemError for anything else.
 LogStream OpenLogStream(const std::filesystem::path& fileName, unsigned mode, int timeoutMs);
 
 // The date/time settings every time stamp is written and read with, whatever the user's
@@ -94,7 +105,8 @@ inline constexpr std::uint8_t MaxLogLevel = 7;
 std::string_view LogLevelWord(std::uint8_t level);
 
 // The cross-process lock name for a log file, without the "Global\" prefix: the name in lower
-// case with " * / : < > ? \ | turned into '_'.
+// case with " * / : < > ? \ | turned into '_'. The logger gives it the file's canonical name
+// (platform::PathMap::canonicalName), so that every spelling of one file takes one lock.
 std::string LogMutexName(std::string_view fileName);
 
 class TRVKLogger {
@@ -140,6 +152,9 @@ public:
     std::function<void(std::uint32_t message)> Notify;
     std::uint32_t NotifyMessage = 1345;
     int MaxRecentLines = 1024;
+    // Make the log's missing folder when a line finds it missing, so that the log starts as soon
+    // as the folder can be made, whatever stood in its way before.
+    bool CreateFolder = false;
     double KeepDays = 0;
     DateTime LastAgeCheck = 0;
     // Also told each failure text that goes to ErrorsWriter() (command-line tools report them).
@@ -148,6 +163,7 @@ public:
 private:
     std::string composeLine(std::string_view text, std::uint8_t level) const;
     std::string writeLine(std::string_view message, std::uint8_t level);
+    LogStream openLog(std::string& stage);
     void reportFailure(const std::string& stage, const std::string& text,
                        const std::exception& error);
     void rememberAndNotify(const std::string& line);
@@ -157,6 +173,8 @@ private:
     mutable std::mutex recentLock_;
     std::unique_ptr<platform::NamedMutex> mutex_;
     std::string fileName_;
+    // fileName_ on the local file system, resolved again whenever opening it fails.
+    std::filesystem::path localPath_;
     std::string tag_;
     bool useMutex_ = true;
     std::deque<std::string> recentLines_;

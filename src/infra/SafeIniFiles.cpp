@@ -5,7 +5,10 @@
 #include <functional>
 #include <stdexcept>
 
+#include "infra/Format.h"
 #include "infra/IniFile.h"
+#include "infra/RVKLogger.h"
+#include "infra/SharedFileLock.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/NamedMutex.h"
@@ -39,12 +42,9 @@ template <class Body>
 auto wrapped(std::string_view operation, Body&& body) -> decltype(body()) {
     try {
         return body();
-    } catch (const Exception& error) {
-        std::rethrow_exception(error.withMessage(std::string(operation) + " -> " + error.what()));
     } catch (const std::exception& error) {
-        // An exception from outside the system's own classes cannot be re-made as its own class;
-        // it goes on as the standard error class.
-        throw std::runtime_error(std::string(operation) + " -> " + error.what());
+        std::rethrow_exception(
+            sameClassWithMessage(error, std::string(operation) + " -> " + error.what()));
     }
 }
 
@@ -139,26 +139,43 @@ void writeLongValue(IniDocument& document, const std::string& section, const std
                           quoted(chunks[n - 1]));
 }
 
-std::string readLongValue(const IniDocument& document, const std::string& section,
-                          const std::string& key, const std::string& defaultValue, bool plain) {
-    const std::string first = document.value(section, key).value_or(defaultValue);
+// A count that claims more chunk keys than the section holds was not written by this scheme;
+// following it would only read missing keys. The value degrades to its first chunk, as for a
+// chunk 1 rewritten by hand, and the administrator hears of it.
+void reportImpossibleCount(const std::string& fileName, const std::string& section,
+                           const std::string& key, std::int32_t count, std::size_t keys) {
+    ErrorsWriter().Log(
+        Format("TSafeIniFile.ReadString: значение [%s] %s файла %s объявляет %d частей, а в "
+               "секции всего %d ключей; прочитана только первая часть",
+               {platform::cp1251ToUtf8(section), platform::cp1251ToUtf8(key), fileName, count,
+                static_cast<std::int32_t>(keys)}),
+        4);
+}
+
+std::string readLongValue(const IniDocument::SectionIndex& index, const std::string& key,
+                          const std::string& defaultValue, bool plain,
+                          const std::function<void(std::int32_t count)>& onImpossibleCount) {
+    const std::string first = index.value(key).value_or(defaultValue);
     if (plain)
         return decodeChunk(first);
     const std::int32_t count =
-        toInteger(document.value(section, withSuffix(key, kCountSuffix))).value_or(kNoCount);
+        toInteger(index.value(withSuffix(key, kCountSuffix))).value_or(kNoCount);
     std::string result = decodeChunk(first);
     if (count <= 1)
         return result;
     const bool checkHash = SafeIniCheckHash;
-    const auto stored = toInteger(document.value(section, withSuffix(key, kHashSuffix)));
-    if (!stored || (checkHash ? *stored : 0) != (checkHash ? SafeIniHash(first) : 0))
+    const std::int32_t stored =
+        checkHash
+            ? toInteger(index.value(withSuffix(key, kHashSuffix))).value_or(~SafeIniHash(first))
+            : 0;
+    if (stored != (checkHash ? SafeIniHash(first) : 0))
         return result;
-    // Chunk keys beyond the section's size cannot exist; a hand-edited count must not make the
-    // reader look for billions of them.
-    const std::int64_t last =
-        std::min<std::int64_t>(count, static_cast<std::int64_t>(document.keyCount(section)) + 1);
-    for (std::int64_t n = 2; n <= last; ++n)
-        result += decodeChunk(document.value(section, lineKey(key, n)).value_or(""));
+    if (static_cast<std::size_t>(count) > index.keyCount()) {
+        onImpossibleCount(count);
+        return result;
+    }
+    for (std::int32_t n = 2; n <= count; ++n)
+        result += decodeChunk(index.value(lineKey(key, n)).value_or(""));
     return result;
 }
 
@@ -210,10 +227,18 @@ bool isPermanent(int error) {
         case EROFS:
         case ELOOP:
         case EISDIR:
+        case EFBIG:
             return true;
         default:
             return false;
     }
+}
+
+// The store's own refusals say why in their message; for the rest the system's text does.
+std::string reasonOf(const platform::SystemError& error) {
+    if (dynamic_cast<const IniFileRefused*>(&error) != nullptr)
+        return error.what();
+    return platform::systemErrorText(error.errorNumber());
 }
 
 void retried(const std::string& failure, const std::function<void()>& attempt) {
@@ -225,8 +250,7 @@ void retried(const std::string& failure, const std::function<void()>& attempt) {
         } catch (const platform::SystemError& error) {
             if (isPermanent(error.errorNumber()) ||
                 platform::ticksSince(start) >= SafeIniWriteRetryMs)
-                throw EIniFileException(platform::systemErrorText(error.errorNumber()) + " -> " +
-                                        failure);
+                throw EIniFileException(reasonOf(error) + " -> " + failure);
             platform::sleepMs(kRetrySleepMs);
         }
     }
@@ -240,8 +264,9 @@ std::string fromFile(const std::string& bytes) {
     return platform::cp1251ToUtf8(bytes);
 }
 
+// Every spelling of one file takes one lock.
 std::unique_ptr<platform::NamedMutex> openMutex(const std::string& fileName) {
-    return platform::openSharedNamedMutex(SafeIniMutexName(fileName));
+    return OpenSharedFileLock(SafeIniMutexName(platform::PathMap::canonicalName(fileName)));
 }
 
 }  // namespace
@@ -280,7 +305,7 @@ TSafeIniFile::~TSafeIniFile() = default;
 
 template <class Body>
 auto TSafeIniFile::locked(Body&& body) {
-    platform::NamedMutexLock hold(*mutex_);
+    SharedFileLockHold hold(*mutex_);
     return body();
 }
 
@@ -292,8 +317,15 @@ IniDocument TSafeIniFile::load() const {
     try {
         return store().load();
     } catch (const platform::SystemError& error) {
-        throw EIniFileException(platform::systemErrorText(error.errorNumber()) +
-                                " -> Unable to read " + fileName_);
+        throw EIniFileException(reasonOf(error) + " -> Unable to read " + fileName_);
+    }
+}
+
+IniDocument TSafeIniFile::loadForUpdate() const {
+    try {
+        return store().loadForUpdate();
+    } catch (const platform::SystemError& error) {
+        throw EIniFileException(reasonOf(error) + " -> Unable to write to " + fileName_);
     }
 }
 
@@ -335,18 +367,24 @@ void TSafeIniFile::validateForWriting(const std::string& section, const std::str
                                 "\". Имя файла: " + fileName_);
 }
 
-std::string TSafeIniFile::readValue(const IniDocument& document, const std::string& section,
-                                    const std::string& ident,
+std::string TSafeIniFile::readValue(const IniDocument::SectionIndex& index,
+                                    const std::string& section, const std::string& ident,
                                     const std::string& defaultValue) const {
+    const std::string key = toFile(ident);
     return fromFile(
-        readLongValue(document, toFile(section), toFile(ident), toFile(defaultValue), PlainMode));
+        readLongValue(index, key, toFile(defaultValue), PlainMode, [&](std::int32_t count) {
+            reportImpossibleCount(fileName_, toFile(section), key, count, index.keyCount());
+        }));
 }
 
 std::string TSafeIniFile::ReadString(const std::string& section, const std::string& ident,
                                      const std::string& defaultValue) {
     return wrapped("TSafeIniFile.ReadString", [&] {
         validate(section, ident);
-        return locked([&] { return readValue(load(), section, ident, defaultValue); });
+        return locked([&] {
+            const IniDocument document = load();
+            return readValue(document.index(toFile(section)), section, ident, defaultValue);
+        });
     });
 }
 
@@ -355,7 +393,7 @@ void TSafeIniFile::WriteString(const std::string& section, const std::string& id
     wrapped("TSafeIniFile.WriteString", [&] {
         validateForWriting(section, ident);
         locked([&] {
-            IniDocument document = load();
+            IniDocument document = loadForUpdate();
             writeLongValue(document, toFile(section), toFile(ident), toFile(value), PlainMode);
             save(document);
         });
@@ -488,10 +526,11 @@ void TSafeIniFile::ReadSectionValues(const std::string& section,
         validate(section);
         return locked([&] {
             const IniDocument document = load();
+            const IniDocument::SectionIndex index = document.index(toFile(section));
             std::vector<std::string> lines;
             for (const auto& key : document.keyNames(toFile(section))) {
                 const std::string name = fromFile(key);
-                lines.push_back(name + "=" + readValue(document, section, name, ""));
+                lines.push_back(name + "=" + readValue(index, section, name, ""));
             }
             return lines;
         });
@@ -516,7 +555,7 @@ void TSafeIniFile::EraseSection(const std::string& section) {
     wrapped("TSafeIniFile.EraseSection", [&] {
         validate(section);
         locked([&] {
-            IniDocument document = load();
+            IniDocument document = loadForUpdate();
             document.eraseSection(toFile(section));
             if (document.modified())
                 save(document);
@@ -528,7 +567,7 @@ void TSafeIniFile::DeleteKey(const std::string& section, const std::string& iden
     wrapped("TSafeIniFile.DeleteKey", [&] {
         validate(section, ident);
         locked([&] {
-            IniDocument document = load();
+            IniDocument document = loadForUpdate();
             const std::string sectionName = toFile(section);
             const std::string key = toFile(ident);
             if (!PlainMode)

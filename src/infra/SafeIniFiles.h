@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "infra/DateTime.h"
+#include "infra/IniFile.h"
 #include "kvtreports/Exception.h"
 
 namespace kvt {
@@ -15,7 +16,6 @@ namespace kvt {
 namespace platform {
 class NamedMutex;
 }
-class IniDocument;
 class IniFileStore;
 
 // An INI operation that cannot be done: a missing section or key name, a name the file cannot
@@ -34,9 +34,9 @@ inline constexpr std::uint32_t SafeIniWriteRetryMs = 1000;
 // whatever the user's locale: "dd.mm.yyyy", "hh:nn:ss.zzz", '.' as decimal separator.
 const FormatSettings& IniFormatSettings();
 
-// The name of the cross-process mutex that guards an INI file (without the "Global\" prefix).
-// Every program of the station derives it the same way from the file name as given, so that
-// all of them exclude each other.
+// The name of the cross-process mutex that guards an INI file (without the "Global\" prefix),
+// by the station's rule for the text of the name. TSafeIniFile gives it the file's canonical
+// name (platform::PathMap::canonicalName), so that every spelling of one file takes one lock.
 std::string SafeIniMutexName(const std::string& fileName);
 
 // The hash that guards a long value's first chunk (over its CP1251 bytes).
@@ -48,8 +48,10 @@ std::int32_t SafeIniHash(std::string_view bytes);
 // are split over companion keys ("__$Count", "__$Hash", "__$Line" n) and glued together on
 // reading; line breaks are kept inside values.
 //
-// The file name is the name as given, usually a Windows path ("C:\WINDOWS\cnf.INI"); the mutex
-// and the messages use it, and the file itself is reached through the drive mapping. Strings
+// The file name is the name as given, usually a Windows path ("C:\WINDOWS\cnf.INI"); the
+// messages use it, the mutex its canonical spelling, and the file itself is reached through the
+// drive mapping. Reading never raises for a file that cannot be read as a file: the defaults
+// apply. Writing never goes through a symbolic link (see IniFileStore). Strings
 // are UTF-8; the file is CP1251. An instance is meant for one short series of operations in one
 // thread.
 class TSafeIniFile {
@@ -115,7 +117,10 @@ private:
     template <class Body>
     auto locked(Body&& body);
     IniFileStore store() const;
+    // Reads as settings are read: a file that cannot be read as a file gives defaults.
     IniDocument load() const;
+    // The document a change starts from; a file that is there and cannot be read is an error.
+    IniDocument loadForUpdate() const;
     // Writes the document, retrying for a while unless the failure cannot pass; then flushes
     // when FlushAfterWrite asks for it.
     void save(const IniDocument& document) const;
@@ -123,7 +128,7 @@ private:
     void validate(const std::string& section) const;
     void validate(const std::string& section, const std::string& ident) const;
     void validateForWriting(const std::string& section, const std::string& ident) const;
-    std::string readValue(const IniDocument& document, const std::string& section,
+    std::string readValue(const IniDocument::SectionIndex& index, const std::string& section,
                           const std::string& ident, const std::string& defaultValue) const;
 
     std::string fileName_;

@@ -34,11 +34,7 @@ std::exception_ptr ContextException(const std::exception& error, const std::stri
     if (addClassName && message.find(kClassNameOpen) == std::string::npos)
         message +=
             std::string(kClassNameOpen) + exceptionClassName(error) + std::string(kClassNameClose);
-    if (const auto* own = dynamic_cast<const Exception*>(&error))
-        return own->withMessage(message);
-    // Exceptions from outside the system's own classes cannot be re-made as their own class;
-    // they go on as the standard error class.
-    return std::make_exception_ptr(std::runtime_error(message));
+    return sameClassWithMessage(error, message);
 }
 
 std::int32_t FindRowByKey(const Variant& key, const Variant& rows, std::int32_t defaultValue) {

@@ -17,7 +17,8 @@ std::string ConfigFileName();
 void ReadConfigQuoted(const std::string& section, const std::string& ident,
                       const std::string& defaultValue, std::string& value);
 
-// A copy of `error` of the same class (so that handlers for that class still catch it) with
+// A copy of `error` of the same class as sameClassWithMessage makes it (so that handlers for
+// that class still catch it) with
 // "<context> -> <message>" as message, followed by " <# ClassName #>" when `addClassName` asks
 // for it and the message names no class yet. The caller throws it.
 std::exception_ptr ContextException(const std::exception& error, const std::string& context,

@@ -10,7 +10,7 @@ namespace {
 
 // Days from 1 January 1970 to a date of the proleptic Gregorian calendar (H. Hinnant's
 // days_from_civil).
-long long daysFromCivil(long long year, unsigned month, unsigned day) {
+constexpr long long daysFromCivil(long long year, unsigned month, unsigned day) {
     year -= month <= 2 ? 1 : 0;
     const long long era = (year >= 0 ? year : year - 399) / 400;
     const auto yearOfEra = static_cast<unsigned>(year - era * 400);
@@ -19,8 +19,9 @@ long long daysFromCivil(long long year, unsigned month, unsigned day) {
     return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
 }
 
-// 30 December 1899, day 0 of the station's date-times, counted from 1 January 1970.
-const long long kDateTimeEpoch = daysFromCivil(1899, 12, 30);
+// 30 December 1899, day 0 of the station's date-times, counted from 1 January 1970. Computed by
+// the compiler: a library's code may ask for the time while its statics are still being set up.
+constexpr long long kDateTimeEpoch = daysFromCivil(1899, 12, 30);
 
 constexpr double kMsPerDay = 86400000.0;
 

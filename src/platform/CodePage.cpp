@@ -26,16 +26,20 @@ constexpr std::array<Codes, static_cast<std::size_t>(Direction::Count)> kCodes =
     {"UTF-8", "CP866"},
 }};
 
-const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
+// iconv's "no descriptor"; a function, as a cast to a pointer cannot be computed by the
+// compiler and a namespace constant would be set up at load time, in no fixed order.
+iconv_t noDescriptor() {
+    return reinterpret_cast<iconv_t>(-1);
+}
 
 // An iconv descriptor is not safe to share between threads, and opening one costs far more than
 // a short conversion, so each thread keeps its own for each direction until it ends.
 class Descriptors {
 public:
-    Descriptors() { descriptors_.fill(kNoDescriptor); }
+    Descriptors() { descriptors_.fill(noDescriptor()); }
     ~Descriptors() {
         for (iconv_t descriptor : descriptors_)
-            if (descriptor != kNoDescriptor)
+            if (descriptor != noDescriptor())
                 iconv_close(descriptor);
     }
     Descriptors(const Descriptors&) = delete;
@@ -44,9 +48,9 @@ public:
     iconv_t get(Direction direction) {
         const auto index = static_cast<std::size_t>(direction);
         iconv_t& descriptor = descriptors_[index];
-        if (descriptor == kNoDescriptor) {
+        if (descriptor == noDescriptor()) {
             descriptor = iconv_open(kCodes[index].to, kCodes[index].from);
-            if (descriptor == kNoDescriptor)
+            if (descriptor == noDescriptor())
                 throwSystemError(
                     errno, std::string("iconv ") + kCodes[index].from + " -> " + kCodes[index].to);
         }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,9 +12,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
@@ -129,14 +132,48 @@ void requirePrivate(const FileDescriptor& folder, const fs::path& shown) {
         throwSystemError(EPERM, shown.string());
 }
 
+// In the shared folder every user creates lock files; only the sticky bit keeps one user from
+// deleting or replacing another's. A folder we own is put right; one that another user owns
+// and left open to that is refused.
+void requireSticky(const FileDescriptor& folder, const fs::path& shown) {
+    struct stat info {};
+    if (fstat(folder.get(), &info) != 0)
+        throwSystemError(errno, shown.string());
+    if ((info.st_mode & 07777) == 01777)
+        return;
+    if (info.st_uid == geteuid() && fchmod(folder.get(), 01777) == 0)
+        return;
+    if ((info.st_mode & S_ISVTX) == 0 && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        throwSystemError(EPERM, shown.string() + " is writable by others without the sticky bit");
+}
+
 FileDescriptor openLockFolder(const LockLocation& location) {
     const FileDescriptor root = openRoot();
     const FileDescriptor locks = openFolder(root, "locks", 0755, location.locksFolder());
     FileDescriptor folder =
         openFolder(locks, location.folderName, location.folderMode(), location.folder());
-    if (!location.global)
+    if (location.global)
+        requireSticky(folder, location.folder());
+    else
         requirePrivate(folder, location.folder());
     return folder;
+}
+
+// Only a regular file serves as a lock file; anything else planted at its name (a FIFO would
+// block the opening) is refused.
+FileDescriptor openExistingLockFile(const FileDescriptor& folder, const char* name) {
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    FileDescriptor existing(openat(folder.get(), name, O_RDWR | kFlags));
+    if (existing.get() < 0 && (errno == EACCES || errno == EISDIR))
+        existing = FileDescriptor(openat(folder.get(), name, O_RDONLY | kFlags));
+    if (existing.get() < 0)
+        return existing;
+    struct stat info {};
+    if (fstat(existing.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return FileDescriptor(-1);
+    }
+    return existing;
 }
 
 // Only a file we have just created is given the shared mode: an existing entry of that name in
@@ -158,16 +195,35 @@ FileDescriptor openLockFile(const LockLocation& location) {
             throwSystemError(errno, shown);
         // flock needs no write access, so a lock file that another user left read-only still
         // serves.
-        FileDescriptor existing(openat(folder.get(), name, O_RDWR | O_NOFOLLOW | O_CLOEXEC));
-        if (existing.get() < 0 && errno == EACCES)
-            existing =
-                FileDescriptor(openat(folder.get(), name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        FileDescriptor existing = openExistingLockFile(folder, name);
         if (existing.get() >= 0)
             return existing;
         // Removed between the two calls: create it again.
         if (errno != ENOENT)
             throwSystemError(errno, shown);
     }
+}
+
+// /proc/locks lines read "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; the device is
+// given as hexadecimal major and minor numbers.
+std::optional<int> flockHolder(dev_t device, ino_t inode) {
+    std::ifstream locks("/proc/locks");
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%llu", major(device), minor(device),
+                  static_cast<unsigned long long>(inode));
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, kind, advisory, access, file;
+        int pid = 0;
+        if (fields >> number >> kind) {
+            if (kind == "->")
+                fields >> kind;
+            if (kind == "FLOCK" && fields >> advisory >> access >> pid >> file && file == wanted)
+                return pid;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -205,7 +261,9 @@ struct NamedMutex::Shared {
             return false;
         claim();
         guard.unlock();
-        // flock has no timeout of its own; polling keeps the wait bounded.
+        // flock has no timeout of its own; polling keeps the wait bounded, at short intervals
+        // first so that a lock held for a moment costs little.
+        auto pause = std::chrono::microseconds(50);
         for (;;) {
             if (flock(file.get(), LOCK_EX | LOCK_NB) == 0)
                 return true;
@@ -219,7 +277,8 @@ struct NamedMutex::Shared {
                     return false;
                 throwSystemError(error, "flock");
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(pause);
+            pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(2));
         }
     }
 
@@ -233,6 +292,15 @@ struct NamedMutex::Shared {
         owner = std::thread::id();
         guard.unlock();
         available.notify_all();
+    }
+
+    // The process that holds the lock file's flock, as the kernel lists it; nothing when it is
+    // free or the list says nothing of it.
+    std::optional<int> holder() const {
+        struct stat info {};
+        if (fstat(file.get(), &info) != 0)
+            return std::nullopt;
+        return flockHolder(info.st_dev, info.st_ino);
     }
 
     // A forked child inherits this entry, but its descriptor shares the parent's open file and
@@ -317,18 +385,12 @@ void NamedMutex::unlock() {
     shared_->unlock();
 }
 
-std::string NamedMutex::lockFilePath(const std::string& name) {
-    return LockLocation(name).file().string();
+std::optional<int> NamedMutex::holderProcess() const {
+    return shared_->holder();
 }
 
-std::unique_ptr<NamedMutex> openSharedNamedMutex(const std::string& name) {
-    try {
-        return std::make_unique<NamedMutex>(std::string(kGlobalPrefix) + name);
-    } catch (const SystemError& error) {
-        if (error.errorNumber() == ELOOP)
-            throw;
-    }
-    return std::make_unique<NamedMutex>(name);
+std::string NamedMutex::lockFilePath(const std::string& name) {
+    return LockLocation(name).file().string();
 }
 
 }  // namespace kvt::platform

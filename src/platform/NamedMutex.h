@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kvt::platform {
@@ -31,6 +32,8 @@ public:
     void unlock();
 
     const std::string& name() const { return name_; }
+    // The process holding the lock, where the system tells (for reports of long waits).
+    std::optional<int> holderProcess() const;
     // The lock file behind the name (for administrators and tests).
     static std::string lockFilePath(const std::string& name);
 
@@ -40,12 +43,6 @@ private:
     std::string name_;
     std::shared_ptr<Shared> shared_;
 };
-
-// The lock the station's shared files use: "Global\<name>", visible to every user, or where
-// that is refused the user's own "<name>". A lock file planted as a symbolic link is tampering,
-// not a missing right, and is not worked around: falling back to a lock the other processes do
-// not share would silently drop the exclusion. Throws SystemError.
-std::unique_ptr<NamedMutex> openSharedNamedMutex(const std::string& name);
 
 // Holds a NamedMutex for one scope.
 class NamedMutexLock {

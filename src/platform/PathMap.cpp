@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -120,6 +121,50 @@ fs::path PathMap::toLocal(std::string_view windowsPath) {
 
 fs::path PathMap::resolve(std::string_view path) {
     return isWindowsPath(path) ? toLocal(path) : fs::path(path);
+}
+
+namespace {
+
+// A folder with its links resolved; one that cannot be resolved (no right to look into it) is
+// kept lexically.
+fs::path resolvedFolder(const fs::path& folder) {
+    const fs::path absolute = fs::absolute(folder).lexically_normal();
+    std::error_code error;
+    fs::path resolved = fs::weakly_canonical(absolute, error);
+    return error ? absolute : resolved;
+}
+
+// The folders resolved, the last component as given: the file itself may be a link, and then
+// the link is what its users open.
+fs::path withResolvedFolders(const fs::path& path) {
+    const fs::path absolute = fs::absolute(path).lexically_normal();
+    return resolvedFolder(absolute.parent_path()) / absolute.filename();
+}
+
+// "drive_c" gives 'C'; any other folder name nothing.
+std::optional<char> driveLetter(const fs::path& folder) {
+    const std::string name = folder.string();
+    if (name.size() != 7 || !name.starts_with("drive_") || !isAsciiLetter(name[6]))
+        return std::nullopt;
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(name[6])));
+}
+
+}  // namespace
+
+std::string PathMap::canonicalName(std::string_view path) {
+    const fs::path local = withResolvedFolders(resolve(path));
+    const fs::path relative = local.lexically_relative(resolvedFolder(root()));
+    auto component = relative.begin();
+    if (relative.empty() || component == relative.end())
+        return local.string();
+    const auto drive = driveLetter(*component);
+    if (!drive)
+        return local.string();
+    std::string name = std::string(1, *drive) + ":";
+    for (++component; component != relative.end(); ++component)
+        if (!component->empty())
+            name += '\\' + component->string();
+    return name == std::string(1, *drive) + ":" ? name + '\\' : name;
 }
 
 }  // namespace kvt::platform

@@ -28,6 +28,15 @@ public:
 
     // A drive-letter path through toLocal; any other path unchanged.
     static std::filesystem::path resolve(std::string_view path);
+
+    // The one spelling that every spelling of a file comes to, for naming its cross-process
+    // lock: a file on a station drive, whether named by a drive-letter path or by its local path
+    // under the root, becomes the drive-letter path with "." and ".." resolved, each existing
+    // component spelled as on disk, the drive letter in upper case and backslashes between
+    // components ("c:/windows/./CNF.ini" gives "C:\WINDOWS\cnf.INI" when that file exists).
+    // Any other path becomes its absolute local form. Links in the folders are followed (they
+    // lead to the same file); the last component is kept as it is spelled.
+    static std::string canonicalName(std::string_view path);
 };
 
 }  // namespace kvt::platform

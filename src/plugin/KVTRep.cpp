@@ -64,12 +64,30 @@ void addMenuExtras(Module& m, KvtMenuItem& root) {
     m.MenuExtrasAdded = true;
 }
 
-// The Windows directory (cnf.INI) and the log folder are there on every installed station; a
-// fresh station root gets them on the plug-in's first load.
+// The Windows directory (cnf.INI) is there on every installed station; a fresh station root gets
+// it on the plug-in's first load. The log makes its own folder (see makeReportsLog).
 void prepareStationFolders() {
-    std::filesystem::create_directories(
-        platform::PathMap::toLocal(platform::PathMap::windowsDirectory()));
-    std::filesystem::create_directories(platform::PathMap::toLocal(kReportsLogFile).parent_path());
+    try {
+        std::filesystem::create_directories(
+            platform::PathMap::toLocal(platform::PathMap::windowsDirectory()));
+    } catch (const std::exception& error) {
+        ErrorsWriter().Log(platform::PathMap::windowsDirectory() + ": " + error.what(), kLogError);
+    }
+}
+
+// The log exists whatever is wrong with its folder or its lock: it makes the folder at the
+// first line that can have it, and meanwhile every line goes to the error side log instead of
+// being lost. A lock that cannot be opened leaves the log without one (reported here).
+std::unique_ptr<TRVKLogger> makeReportsLog() {
+    auto log = std::make_unique<TRVKLogger>(std::string());
+    log->CreateFolder = true;
+    log->SetTag(std::string(kReportsLogTag));
+    try {
+        log->SetFileName(std::string(kReportsLogFile));
+    } catch (const std::exception& error) {
+        ErrorsWriter().Log(std::string("Reports.log: ") + error.what(), kLogError);
+    }
+    return log;
 }
 
 KvtMenuItem& requireMenuRoot(KvtMenuItem* root) {
@@ -94,14 +112,8 @@ void LoadModule() {
     if (gModule)
         return;
     gModule = std::make_unique<Module>();
-    try {
-        prepareStationFolders();
-        auto log = std::make_unique<TRVKLogger>(std::string(kReportsLogFile));
-        log->SetTag(std::string(kReportsLogTag));
-        gModule->ReportsLog = std::move(log);
-    } catch (const std::exception& error) {
-        ErrorsWriter().Log(std::string("Reports.log: ") + error.what(), kLogError);
-    }
+    prepareStationFolders();
+    gModule->ReportsLog = makeReportsLog();
 }
 
 void UnloadModule() {

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <set>
 #include <string>
@@ -17,6 +19,7 @@
 #include "platform/CodePage.h"
 #include "platform/Modules.h"
 #include "platform/NamedMutex.h"
+#include "platform/PathMap.h"
 #include "platform/SystemError.h"
 #include "platform/TempDir.h"
 #include "support/TestRoot.h"
@@ -192,6 +195,22 @@ TEST_F(LoggerTest, MutexNameIsTheLowerCaseFileNameWithoutSpecialCharacters) {
               "c__veda_logfiles_отчеты _1_______.log");
 }
 
+TEST_F(LoggerTest, EverySpellingOfTheFileTakesOneLock) {
+    const std::vector<std::string> spellings = {logName(), "c:/veda/./logfiles/TEST.LOG",
+                                                "C:\\VEDA\\Other\\..\\LogFiles\\test.log",
+                                                (logDir() / "Test.log").string()};
+    std::vector<std::unique_ptr<TRVKLogger>> loggers;
+    for (const auto& spelling : spellings)
+        loggers.push_back(std::make_unique<TRVKLogger>(spelling));
+
+    const fs::path lockFile =
+        platform::NamedMutex::lockFilePath("Global\\" + LogMutexName(logName()));
+    std::set<fs::path> lockFiles;
+    for (const auto& entry : fs::directory_iterator(lockFile.parent_path()))
+        lockFiles.insert(entry.path());
+    EXPECT_EQ(lockFiles, std::set<fs::path>{lockFile});
+}
+
 TEST_F(LoggerTest, LockFileThatIsASymbolicLinkFailsWithTheMutexMessage) {
     const std::string goodName = logName();
     const std::string badName = "C:\\VEDA\\LogFiles\\Bad.log";
@@ -224,6 +243,113 @@ TEST_F(LoggerTest, LockFileThatIsASymbolicLinkFailsWithTheMutexMessage) {
 
 // ---- failures ----
 
+// Entries that someone else may put where the logger writes. None is ever written through, and
+// a refused one costs only the line, which goes to the error side log.
+TEST_F(LoggerTest, PlantedEntriesAreNeverWrittenThrough) {
+    const fs::path victim = base() / "victim";
+    const std::string trimCopy =
+        "Test.log_" + std::to_string(getpid()) + "_" + std::to_string(gettid());
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& dir, const fs::path& victim)> plant;
+        std::function<void(TRVKLogger&)> configure;
+        std::string stage;  // empty: the line is written
+        std::string error;
+    };
+    const auto none = [](TRVKLogger&) {};
+    const auto rotating = [](TRVKLogger& logger) {
+        logger.TruncateInPlace = false;
+        logger.MaxSize = 100;
+    };
+    const auto trimming = [](TRVKLogger& logger) { logger.MaxSize = 1000; };
+    const std::string loop = platform::systemErrorText(ELOOP);
+    const std::vector<Case> cases = {
+        {"link to a file", [](auto& dir, auto& v) { fs::create_symlink(v, dir / "Test.log"); },
+         none, "fmOpenReadWrite", loop},
+        {"dangling link",
+         [](auto& dir, auto& v) {
+             fs::remove(v);
+             fs::create_symlink(v, dir / "Test.log");
+         },
+         none, "fmOpenReadWrite", loop},
+        {"FIFO", [](auto& dir, auto&) { ASSERT_EQ(mkfifo((dir / "Test.log").c_str(), 0600), 0); },
+         none, "fmOpenReadWrite", "Log file is not a regular file"},
+        {"folder", [](auto& dir, auto&) { fs::create_directory(dir / "Test.log"); }, none,
+         "fmOpenReadWrite", platform::systemErrorText(EISDIR)},
+        {"link among the backups",
+         [](auto& dir, auto& v) {
+             test::writeFile(dir / "Test.log", filler(200));
+             test::writeFile(dir / "Test.log000", "000");
+             fs::create_symlink(v, dir / "Test.log001");
+         },
+         rotating, "fmOpenReadWrite-OK;ProcessFile...", loop},
+        {"link at the old trimming copy's name",
+         [&trimCopy](auto& dir, auto& v) {
+             test::writeFile(dir / "Test.log", filler(2000));
+             fs::create_symlink(v, dir / trimCopy);
+         },
+         trimming, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(logDir());
+        fs::create_directories(logDir());
+        test::writeFile(victim, "чужой файл\r\n");
+        c.plant(logDir(), victim);
+        const auto before = logDirEntries();
+        const std::size_t reported = errorsWriterLines().size();
+        TRVKLogger logger(logName());
+        c.configure(logger);
+
+        logger.Log("m", 1);
+
+        const auto lines = errorsWriterLines();
+        if (c.stage.empty()) {
+            EXPECT_EQ(lines.size(), reported);
+            EXPECT_LT(fs::file_size(logPath()), 1100u) << "the log is trimmed";
+        } else {
+            ASSERT_EQ(lines.size(), reported + 1);
+            EXPECT_THAT(lines.back(), HasSubstr("Ошибка при попытке записи (" + c.stage +
+                                                ") в лог \"" + logName() + "\" строки ["));
+            EXPECT_THAT(lines.back(), HasSubstr(c.error));
+        }
+        EXPECT_EQ(logDirEntries(), before);
+        if (fs::exists(victim)) {
+            EXPECT_EQ(test::readFile(victim), "чужой файл\r\n");
+        }
+    }
+}
+
+// The plug-in's log folder may be blocked by a file, or go, at any time; the log carries on as
+// soon as the folder can be made again.
+TEST_F(LoggerTest, FolderMadeWhenItCanBe) {
+    const std::string name = "C:\\VEDA\\Blocked\\Test.log";
+    const fs::path folder = driveC() / "VEDA" / "Blocked";
+    TRVKLogger logger(name);
+    logger.CreateFolder = true;
+    test::writeFile(folder, "не папка");
+
+    logger.Log("первая", 1);
+    const auto lines = errorsWriterLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines[0], HasSubstr("Ошибка при попытке записи (fmCreate) в лог \"" + name +
+                                    "\" строки [первая]: "));
+
+    const auto written = [&folder] {
+        return splitLines(platform::cp1251ToUtf8(test::readFile(folder / "Test.log")));
+    };
+    fs::remove(folder);
+    logger.Log("вторая", 1);
+    ASSERT_EQ(written().size(), 1u);
+    EXPECT_THAT(written()[0], EndsWith(" [инф] вторая"));
+
+    fs::remove_all(folder);
+    logger.Log("третья", 1);
+    ASSERT_EQ(written().size(), 1u);
+    EXPECT_THAT(written()[0], EndsWith(" [инф] третья"));
+    EXPECT_EQ(errorsWriterLines().size(), 1u);
+}
+
 TEST_F(LoggerTest, MissingFolderIsReportedToErrorsWriterOncePerLine) {
     const std::string name = "C:\\VEDA\\Missing\\Test.log";
     TRVKLogger logger(name);
@@ -241,6 +367,22 @@ TEST_F(LoggerTest, MissingFolderIsReportedToErrorsWriterOncePerLine) {
     EXPECT_THAT(lines[1], EndsWith("<SystemError>"));
     EXPECT_THAT(logger.RecentLines().back(), StartsWith("<Ошибка при записи в лог> "));
     EXPECT_THAT(logger.RecentLines().back(), EndsWith(" [инф] вторая"));
+}
+
+TEST_F(LoggerTest, StreamAppendsAtTheEndAndWritesAtOffsetsAsAsked) {
+    test::writeFile(logPath(), "xxxx");
+    LogStream stream = OpenLogStream(logPath(), fmOpenReadWrite, 0);
+    EXPECT_EQ(stream.append("A"), 5);
+    stream.writeAt(0, "BC");
+    // Another writer lengthens the file between our writes.
+    {
+        LogStream other = OpenLogStream(logPath(), fmOpenWrite, 0);
+        other.append("D");
+    }
+    EXPECT_EQ(stream.append("E"), 7);
+    stream.writeAt(1, "F");
+    stream.close();
+    EXPECT_EQ(test::readFile(logPath()), "BFxxADE");
 }
 
 TEST_F(LoggerTest, OpenTimeoutNamesTheTimeAndTheSystemText) {
@@ -458,6 +600,30 @@ TEST_F(LoggerTest, ThreadsOfTwoLoggersOnOneFileWriteWholeLines) {
     EXPECT_THAT(text, EndsWith("\r\n"));
     for (const auto& line : splitLines(text))
         EXPECT_TRUE(std::regex_match(line, whole)) << line;
+}
+
+// A writer that takes no lock (or another lock) must not overwrite lines either: every line is
+// appended where the system finds the end, never at an end remembered a moment before.
+TEST_F(LoggerTest, WritersSharingNoLockLoseNoLine) {
+    constexpr int Threads = 2, LinesEach = 2000;
+    TRVKLogger first(logName()), second(logName());
+    for (TRVKLogger* logger : {&first, &second})
+        logger->SetUseMutex(false);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < Threads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < LinesEach; ++i)
+                (t ? second : first).Log("поток " + std::to_string(t), 1);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+
+    const std::regex whole(StampPattern + R"( \[инф\] поток \d)");
+    const auto lines = logLines();
+    EXPECT_EQ(lines.size(), static_cast<std::size_t>(Threads * LinesEach));
+    for (const auto& line : lines)
+        ASSERT_TRUE(std::regex_match(line, whole)) << line;
 }
 
 TEST_F(LoggerTest, NotifyKeepsRecentLinesAndRunsAfterTheLocksAreReleased) {

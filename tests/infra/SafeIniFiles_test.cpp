@@ -14,6 +14,7 @@
 #include "platform/CodePage.h"
 #include "platform/NamedMutex.h"
 #include "platform/SystemError.h"
+#include "platform/TempDir.h"
 #include "support/TestRoot.h"
 
 namespace kvt {
@@ -134,7 +135,45 @@ TEST_F(SafeIniFileTest, AHandEditedFirstChunkReadsAlone) {
 
     SafeIniCheckHash = false;
     EXPECT_EQ(file.ReadString("S", "v", ""), "editedtail");
+    // Without the check a missing or unreadable hash counts as 0 too.
+    const std::string edited = text();
+    for (const char* hash : {"", "v__$Hash=junk\r\n"}) {
+        std::string withoutHash = edited;
+        const auto line = withoutHash.find("v__$Hash=");
+        withoutHash.replace(line, withoutHash.find('\n', line) + 1 - line, hash);
+        setText(withoutHash);
+        EXPECT_EQ(file.ReadString("S", "v", ""), "editedtail") << hash;
+    }
     SafeIniCheckHash = true;
+}
+
+// A count beyond what the section holds reads as the first chunk, in time linear in the file,
+// and is reported in the error side log.
+TEST_F(SafeIniFileTest, AnImpossibleCountReadsAsTheFirstChunk) {
+    std::string bytes = "[S]\r\nv=first\r\nv__$Count=2000000000\r\nv__$Hash=" +
+                        std::to_string(SafeIniHash("first")) + "\r\nv__$Line2=second\r\n";
+    for (int junk = 0; junk < 100000; ++junk)
+        bytes += "junk" + std::to_string(junk) + "=x\r\n";
+    setText(bytes);
+    TSafeIniFile file(kName);
+    EXPECT_EQ(file.ReadString("S", "v", ""), "first");
+    const std::string sideLog = readFile(platform::privateTempDir() / "RVKLoggerErrorsWriter.log");
+    EXPECT_NE(sideLog.find(platform::utf8ToCp1251("объявляет 2000000000 частей")),
+              std::string::npos)
+        << sideLog;
+}
+
+TEST_F(SafeIniFileTest, FilesBeyondTheSizeLimitAreRefusedBothWays) {
+    setText("[S]\r\nk=" + std::string(IniFileStore::kMaxFileSize, 'x') + "\r\n");
+    TSafeIniFile file(kName);
+    EXPECT_EQ(failureOf<EIniFileException>([&] { file.ReadString("S", "k", ""); }),
+              "TSafeIniFile.ReadString -> файл больше 16 МБ (16777225 байт) -> Unable to read "
+              "C:\\WINDOWS\\cnf.INI");
+    setText("[S]\r\nk=" + std::string(IniFileStore::kMaxFileSize - 100, 'x') + "\r\n");
+    const std::string message =
+        failureOf<EIniFileException>([&] { file.WriteString("S", "last", std::string(200, 'y')); });
+    EXPECT_NE(message.find("запись отклонена"), std::string::npos) << message;
+    EXPECT_FALSE(file.ValueExists("S", "last"));
 }
 
 TEST_F(SafeIniFileTest, PlainModeKeepsToOneLine) {
@@ -334,20 +373,33 @@ TEST_F(SafeIniFileTest, AMissingFolderFailsAtOnceWithTheSystemsText) {
               "C:\\NOFOLDER\\x.ini");
 }
 
-TEST_F(SafeIniFileTest, ASymbolicLinkIsNeitherReadNorWrittenThrough) {
+// Settings that cannot be read as a file give the defaults; a write says why it refused and
+// leaves what is there as it was.
+TEST_F(SafeIniFileTest, AFileThatIsNotAFileReadsAsDefaultsAndIsNotWritten) {
     const fs::path target = driveC() / "target.ini";
     writeFile(target, "[S]\r\nk=secret\r\n");
-    fs::create_symlink(target, local());
-    TSafeIniFile file(kName);
-    const std::string written =
-        failureOf<EIniFileException>([&] { file.WriteString("S", "k", "v"); });
-    const std::string read = failureOf<EIniFileException>([&] { file.ReadString("S", "k", ""); });
-    const std::string refused =
-        "Too many levels of symbolic links -> Unable to read C:\\WINDOWS\\cnf.INI";
-    EXPECT_EQ(written, "TSafeIniFile.WriteString -> " + refused);
-    EXPECT_EQ(read, "TSafeIniFile.ReadString -> " + refused);
-    EXPECT_EQ(readFile(target), "[S]\r\nk=secret\r\n");
-    EXPECT_TRUE(fs::is_symlink(local()));
+    const std::function<void()> plant[] = {
+        [&] { fs::create_symlink(target, local()); },
+        [&] { fs::create_directory(local()); },
+        [&] { ASSERT_EQ(mkfifo(local().c_str(), 0600), 0); },
+    };
+    const std::string reasons[] = {
+        "файл является символической ссылкой, через ссылку он не записывается",
+        "это папка, а не файл",
+        "это не обычный файл",
+    };
+    for (std::size_t i = 0; i < std::size(plant); ++i) {
+        plant[i]();
+        TSafeIniFile file(kName);
+        EXPECT_EQ(file.ReadString("S", "k", "default"), "default") << i;
+        EXPECT_EQ(file.ReadInteger("S", "n", 7), 7) << i;
+        EXPECT_EQ(failureOf<EIniFileException>([&] { file.WriteString("S", "k", "v"); }),
+                  "TSafeIniFile.WriteString -> " + reasons[i] +
+                      " -> Unable to write to C:\\WINDOWS\\cnf.INI")
+            << i;
+        EXPECT_EQ(readFile(target), "[S]\r\nk=secret\r\n");
+        fs::remove(local());
+    }
 }
 
 TEST_F(SafeIniFileTest, ALockFileReplacedByASymbolicLinkIsRefused) {
@@ -399,14 +451,49 @@ TEST_F(SafeIniFileTest, AFileThatMayNotBeWrittenStaysUnchanged) {
     EXPECT_EQ(fs::status(local()).permissions(), fs::perms(0444));
 }
 
-TEST_F(SafeIniFileTest, ARewriteKeepsTheFilesPermissions) {
+TEST_F(SafeIniFileTest, ARewriteKeepsTheFilesPermissionsAndClearsDeadWritersFiles) {
     setText("[S]\r\nk=v\r\n");
     fs::permissions(local(), fs::perms(0640));
+    writeFile(local().parent_path() / ".cnf.INI~kvtAbC123", "a dead writer's text");
+    writeFile(local().parent_path() / ".cnf.INI.keep", "not ours");
     TSafeIniFile file(kName);
     file.WriteString("S", "k", "w");
     EXPECT_EQ(fs::status(local()).permissions(), fs::perms(0640));
-    const auto entries = std::distance(fs::directory_iterator(local().parent_path()), {});
-    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+    EXPECT_FALSE(fs::exists(local().parent_path() / ".cnf.INI~kvtAbC123"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(local().parent_path()), {}), 2);
+}
+
+// A file shared through its group stays another user's, in the group, writable by the group,
+// whoever writes it: root keeps the owner on the new file; a member of the group, who cannot,
+// rewrites it in place, also when the folder is not theirs to write.
+TEST_F(SafeIniFileTest, AGroupSharedFileKeepsItsOwnerGroupAndMode) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to set up a file of another user";
+    constexpr uid_t kOwner = 1;      // daemon
+    constexpr gid_t kGroup = 65534;  // nogroup
+    fs::permissions(base(), fs::perms::others_exec, fs::perm_options::add);
+    for (const fs::perms folder : {fs::perms(0777), fs::perms(0755)}) {
+        setText("[S]\r\nk=v\r\n");
+        ASSERT_EQ(chown(local().c_str(), kOwner, kGroup), 0);
+        fs::permissions(local(), fs::perms(0664));
+        fs::permissions(local().parent_path(), folder);
+        {
+            TSafeIniFile asRoot(kName);
+            asRoot.WriteString("S", "root", "1");
+        }
+        runUnprivileged(base(), [] {
+            TSafeIniFile file(kName);
+            file.WriteString("S", "member", "2");
+            return file.ReadString("S", "root", "") == "1";
+        });
+        struct stat info {};
+        ASSERT_EQ(stat(local().c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, kOwner);
+        EXPECT_EQ(info.st_gid, kGroup);
+        EXPECT_EQ(info.st_mode & 07777, 0664u);
+        EXPECT_EQ(text(), "[S]\r\nk=v\r\nroot=1\r\nmember=2\r\n");
+        fs::remove(local());
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "infra/SafeIniFiles.h"
 #include "platform/Beep.h"
@@ -57,9 +59,35 @@ TEST(ContextExceptionTest, AddsTheClassNameOnlyOnce) {
     EXPECT_EQ(rethrown<EIniFileException>(error, "outer", true), "outer -> inner <# EOleError #>");
 }
 
-TEST(ContextExceptionTest, ForeignExceptionsGoOnAsTheStandardErrorClass) {
-    const std::logic_error error("bad");
-    EXPECT_EQ(rethrown<std::runtime_error>(error, "ctx", true), "ctx -> bad <# logic_error #>");
+// The standard library's message-carrying classes keep their dynamic class; what cannot be
+// re-made with a message goes on as std::runtime_error.
+TEST(ContextExceptionTest, StandardExceptionsKeepTheirClass) {
+    const std::pair<std::exception_ptr, std::string> cases[] = {
+        {std::make_exception_ptr(std::invalid_argument("bad")), "invalid_argument"},
+        {std::make_exception_ptr(std::out_of_range("bad")), "out_of_range"},
+        {std::make_exception_ptr(std::length_error("bad")), "length_error"},
+        {std::make_exception_ptr(std::domain_error("bad")), "domain_error"},
+        {std::make_exception_ptr(std::logic_error("bad")), "logic_error"},
+        {std::make_exception_ptr(std::overflow_error("bad")), "overflow_error"},
+        {std::make_exception_ptr(std::underflow_error("bad")), "underflow_error"},
+        {std::make_exception_ptr(std::range_error("bad")), "range_error"},
+        {std::make_exception_ptr(std::runtime_error("bad")), "runtime_error"},
+        {std::make_exception_ptr(std::bad_alloc()), "runtime_error"},
+        {std::make_exception_ptr(std::system_error(std::make_error_code(std::errc::io_error))),
+         "runtime_error"},
+    };
+    for (const auto& [original, expected] : cases) {
+        try {
+            std::rethrow_exception(original);
+        } catch (const std::exception& error) {
+            try {
+                std::rethrow_exception(ContextException(error, "ctx", false));
+            } catch (const std::exception& made) {
+                EXPECT_EQ(exceptionClassName(made), expected) << exceptionClassName(error);
+                EXPECT_EQ(made.what(), "ctx -> " + std::string(error.what()));
+            }
+        }
+    }
 }
 
 class FindRowByKeyTest : public ::testing::Test {

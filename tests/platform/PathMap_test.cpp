@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "support/TestRoot.h"
 
@@ -68,6 +70,23 @@ TEST_F(PathMapTest, DotsAreResolvedWithoutLeavingTheDrive) {
     EXPECT_EQ(PathMap::toLocal("C:\\..\\..\\etc\\passwd"), driveC() / "etc" / "passwd");
     EXPECT_EQ(PathMap::toLocal("C:\\VEDA\\..\\..\\..\\drive_d\\x"), driveC() / "drive_d" / "x");
     EXPECT_EQ(PathMap::toLocal("C:.."), driveC());
+}
+
+// Every spelling of one file gives one name, the drive-letter path as the mapping finds it.
+TEST_F(PathMapTest, EverySpellingOfAFileHasOneCanonicalName) {
+    fs::create_directories(root() / "drive_c" / "WINDOWS");
+    test::writeFile(root() / "drive_c" / "WINDOWS" / "cnf.INI", "");
+    fs::create_directory_symlink(root() / "drive_c" / "WINDOWS", base() / "windows-link");
+    for (const std::string& spelling : std::vector<std::string>{
+             "C:\\WINDOWS\\cnf.INI", "c:/windows/./CNF.ini", "C:\\VEDA\\..\\Windows\\\\cnf.ini",
+             (root() / "drive_c" / "WINDOWS" / "cnf.INI").string(),
+             (root() / "drive_c" / "VEDA" / ".." / "WINDOWS" / "cnf.INI").string(),
+             (base() / "windows-link" / "cnf.INI").string()})
+        EXPECT_EQ(PathMap::canonicalName(spelling), "C:\\WINDOWS\\cnf.INI") << spelling;
+    EXPECT_EQ(PathMap::canonicalName("c:\\veda\\LogFiles\\New.log"), "C:\\veda\\LogFiles\\New.log");
+    EXPECT_EQ(PathMap::canonicalName("c:"), "C:\\");
+    EXPECT_EQ(PathMap::canonicalName((base() / "x" / ".." / "y.ini").string()),
+              (fs::weakly_canonical(base()) / "y.ini").string());
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -115,6 +117,57 @@ TEST_F(KvtIniTest, ConcurrentWritersLoseNoKeyAndTearNoValue) {
                 << key;
         }
     }
+}
+
+// Writers that name one file in three ways take one lock: none reverts another's keys (each
+// writer checks its own after every write).
+TEST_F(KvtIniTest, WritersSpellingTheFileDifferentlyShareOneLock) {
+    ASSERT_EQ(ini({kName, "set", "Keep", "untouched", "still here"}).exitCode, 0);
+    const std::string spellings[] = {kName, "c:/windows/./CNF.ini", local().string()};
+    std::vector<std::thread> writers;
+    std::vector<ProcessResult> results(std::size(spellings));
+    for (std::size_t writer = 0; writer < std::size(spellings); ++writer)
+        writers.emplace_back([&, writer] {
+            results[writer] = test::runProcess(
+                KVT_INI_STRESS_WRITER, {spellings[writer], std::to_string(writer), "100", "4"});
+        });
+    for (auto& writer : writers)
+        writer.join();
+    for (const auto& result : results)
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ini({kName, "get", "Keep", "untouched"}).out, "still here\n");
+    const IniDocument document = IniDocument::parse(test::readFile(local()));
+    for (std::size_t writer = 0; writer < std::size(spellings); ++writer)
+        for (int key = 0; key < 4; ++key)
+            EXPECT_TRUE(document.value("Load", test::writerKey(static_cast<int>(writer), key, 4)))
+                << writer << " " << key;
+}
+
+// A writer killed at any moment leaves the old text or the new, and the next writer clears
+// the temporary file it may have left.
+TEST_F(KvtIniTest, AWriterKilledMidWriteLeavesAWholeFile) {
+    ASSERT_EQ(ini({kName, "set", "Keep", "untouched", "still here"}).exitCode, 0);
+    for (int attempt = 0; attempt < 15; ++attempt) {
+        {
+            test::ChildProcess writer(KVT_INI_STRESS_WRITER, {kName, "0", "1000", "3"});
+            std::this_thread::sleep_for(std::chrono::milliseconds(20 + attempt * 7));
+            writer.kill(SIGKILL);
+            writer.wait();
+        }
+        const IniDocument document = IniDocument::parse(test::readFile(local()));
+        ASSERT_EQ(document.value("Keep", "untouched"), "still here") << attempt;
+        for (int key = 0; key < 3; ++key) {
+            const std::string name = test::writerKey(0, key, 3);
+            if (const auto first = document.value("Load", name)) {
+                EXPECT_EQ(document.value("Load", name + "__$Hash"),
+                          std::to_string(SafeIniHash(*first)))
+                    << attempt;
+            }
+        }
+    }
+    ASSERT_EQ(ini({kName, "set", "Keep", "after", "1"}).exitCode, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(local().parent_path()), {}), 1)
+        << "a dead writer's temporary file is still there";
 }
 
 TEST_F(KvtIniTest, AHolderKilledWhileLockedDoesNotStopTheNextWriter) {

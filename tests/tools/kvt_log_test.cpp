@@ -1,10 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <string>
@@ -14,6 +17,7 @@
 #include "infra/RVKLogger.h"
 #include "platform/CodePage.h"
 #include "platform/NamedMutex.h"
+#include "platform/SystemError.h"
 #include "support/TestRoot.h"
 
 namespace kvt {
@@ -34,6 +38,10 @@ protected:
 
     fs::path logDir() const { return driveC() / "VEDA" / "LogFiles"; }
     fs::path logPath() const { return logDir() / "Shared.log"; }
+    // The log by its station path and by its local path: both spellings of one file.
+    std::string spelling(int writer) const {
+        return writer % 2 == 0 ? LogName : logPath().string();
+    }
     std::string logText() const { return platform::cp1251ToUtf8(test::readFile(logPath())); }
 
     static test::ProcessResult kvtLog(const std::vector<std::string>& args,
@@ -86,8 +94,8 @@ TEST_F(KvtLogTest, FourProcessesWithSizeTrimmingLeaveOnlyWholeLines) {
         for (int i = 0; i < LinesEach; ++i)
             input += "p" + std::to_string(p) + " строка " + std::to_string(i) + " " +
                      std::string(20 + i % 17, '=') + "\n";
-        writers.emplace_back([&results, p, input] {
-            results[p] = kvtLog({LogName, "--max-size", std::to_string(MaxSize), "--tag",
+        writers.emplace_back([&results, p, input, name = spelling(p)] {
+            results[p] = kvtLog({name, "--max-size", std::to_string(MaxSize), "--tag",
                                  "[p" + std::to_string(p) + "]", "-"},
                                 input);
         });
@@ -122,6 +130,82 @@ TEST_F(KvtLogTest, FourProcessesWithSizeTrimmingLeaveOnlyWholeLines) {
     for (const auto& entry : fs::directory_iterator(logDir()))
         files.push_back(entry.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"Shared.log"});
+}
+
+TEST_F(KvtLogTest, TwoProcessesWritingTwoSpellingsOfOneFileLoseNoLine) {
+    constexpr int Processes = 2, LinesEach = 1200;
+    std::vector<test::ProcessResult> results(Processes);
+    std::vector<std::thread> writers;
+    for (int p = 0; p < Processes; ++p) {
+        std::string input;
+        for (int i = 0; i < LinesEach; ++i)
+            input += "p" + std::to_string(p) + " " + std::to_string(i) + " " +
+                     std::string(10 + i % 23, '#') + "\n";
+        writers.emplace_back([&results, p, input, name = spelling(p)] {
+            results[p] = kvtLog({name, "-"}, input);
+        });
+    }
+    for (auto& writer : writers)
+        writer.join();
+    for (const auto& result : results)
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    const std::regex whole(
+        R"(\d{2}\.\d{2}\.\d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[инф\] p(\d) (\d+) (#+))");
+    std::vector<int> next(Processes, 0);
+    const auto lines = splitLines(logText());
+    EXPECT_EQ(lines.size(), static_cast<std::size_t>(Processes * LinesEach));
+    for (const auto& line : lines) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, whole)) << line;
+        const int process = std::stoi(match[1]), number = std::stoi(match[2]);
+        ASSERT_EQ(number, next[process]) << "lost or reordered before " << line;
+        EXPECT_EQ(match[3].length(), 10 + number % 23);
+        ++next[process];
+    }
+}
+
+TEST_F(KvtLogTest, EntriesInTheLogsPlaceAreRefusedWithoutWaiting) {
+    const fs::path victim = base() / "victim";
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"FIFO", [this] { ASSERT_EQ(mkfifo(logPath().c_str(), 0600), 0); },
+         "Log file is not a regular file"},
+        {"link", [this, &victim] { fs::create_symlink(victim, logPath()); },
+         platform::systemErrorText(ELOOP)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(logPath());
+        test::writeFile(victim, "чужой");
+        c.plant();
+        const auto result = kvtLog({LogName, "строка"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_THAT(result.err, HasSubstr("Ошибка при попытке записи (fmOpenReadWrite) в лог \"" +
+                                          LogName + "\" строки [строка]: " + c.error));
+        EXPECT_EQ(test::readFile(victim), "чужой");
+    }
+}
+
+TEST_F(KvtLogTest, FolderThatIsAFileCostsTheLinesUntilItGoes) {
+    const std::string name = "C:\\VEDA\\Blocked\\Shared.log";
+    const fs::path blocked = driveC() / "VEDA" / "Blocked";
+    test::writeFile(blocked, "");
+
+    const auto refused = kvtLog({name, "--create-folder", "первая"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("(fmCreate) в лог \"" + name + "\" строки [первая]"));
+
+    fs::remove(blocked);
+    const auto written = kvtLog({name, "--create-folder", "вторая"});
+    EXPECT_EQ(written.exitCode, 0) << written.err;
+    const auto lines = splitLines(platform::cp1251ToUtf8(test::readFile(blocked / "Shared.log")));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines[0], EndsWith(" вторая"));
 }
 
 TEST_F(KvtLogTest, WriterKilledWhileHoldingTheLockDoesNotStopTheNext) {

@@ -17,10 +17,11 @@ namespace {
 
 constexpr std::string_view Usage =
     "usage: kvt-log FILE [--tag TEXT] [--level N] [--max-size BYTES] [--keep-days D] [--rotate]\n"
-    "               [--max-backups N] [--pid] [--tid] MESSAGE...\n"
+    "               [--max-backups N] [--pid] [--tid] [--create-folder] MESSAGE...\n"
     "  Writes one line per MESSAGE; with '-' as the only message, one line per line of\n"
     "  standard input. The level is 0 to 7 (default 1). --rotate keeps numbered backups\n"
-    "  instead of cutting the head of the file.";
+    "  instead of cutting the head of the file. --create-folder makes the log's folder when a\n"
+    "  line finds it missing.";
 
 struct Options {
     std::string file;
@@ -33,6 +34,7 @@ struct Options {
     std::optional<std::int64_t> maxBackups;
     bool processId = false;
     bool threadId = false;
+    bool createFolder = false;
 };
 
 std::optional<std::int64_t> integerOption(std::vector<std::string>& args, std::string_view name) {
@@ -67,6 +69,7 @@ Options parse(std::vector<std::string>& args) {
     options.maxBackups = integerOption(args, "--max-backups");
     options.processId = kvt::cli::takeFlag(args, "--pid");
     options.threadId = kvt::cli::takeFlag(args, "--tid");
+    options.createFolder = kvt::cli::takeFlag(args, "--create-folder");
     if (args.size() < 2)
         throw kvt::cli::UsageError("a file and a message are needed");
     options.file = args.front();
@@ -92,6 +95,7 @@ void configure(kvt::TRVKLogger& logger, const Options& options) {
     logger.MaxBackups = static_cast<int>(options.maxBackups.value_or(logger.MaxBackups));
     logger.ShowProcessId = options.processId;
     logger.ShowThreadId = options.threadId;
+    logger.CreateFolder = options.createFolder;
 }
 
 int writeLog(std::vector<std::string>& args) {
