@@ -22,7 +22,10 @@ struct Look {
     std::string origin{};
 };
 
-const Look Hidden{.visible = false};
+// A function, as a constant holding strings would be built at load time, in no fixed order.
+Look hidden() {
+    return Look{.visible = false};
+}
 
 Field& declare(ClientDataSet& dataSet, FieldDef def, const Look& look = {}) {
     Field& field = dataSet.AddField(std::move(def));
@@ -84,38 +87,39 @@ TDBFrm::TDBFrm()
       SmLogtableEndTime(
           declare(SmLogtable, {"EndTime", FieldType::DateTime, 0}, {"Время закрытия"})),
       SmLogtableOperator(declare(SmLogtable, {"Operator", FieldType::String, 30}, {"Оператор"})),
-      SmLogtableInKKM(declare(SmLogtable, {"InKKM", FieldType::Currency, 0}, Hidden)),
-      SmLogtableOutKKM(declare(SmLogtable, {"OutKKM", FieldType::Currency, 0}, Hidden)),
-      SmLogtableSummaTovary(declare(SmLogtable, {"SummaTovary", FieldType::Currency, 0}, Hidden)),
-      SmLogtableOperator2(declare(SmLogtable, {"Operator2", FieldType::String, 30}, Hidden)),
-      SmLogtableOperator3(declare(SmLogtable, {"Operator3", FieldType::String, 30}, Hidden)),
+      SmLogtableInKKM(declare(SmLogtable, {"InKKM", FieldType::Currency, 0}, hidden())),
+      SmLogtableOutKKM(declare(SmLogtable, {"OutKKM", FieldType::Currency, 0}, hidden())),
+      SmLogtableSummaTovary(declare(SmLogtable, {"SummaTovary", FieldType::Currency, 0}, hidden())),
+      SmLogtableOperator2(declare(SmLogtable, {"Operator2", FieldType::String, 30}, hidden())),
+      SmLogtableOperator3(declare(SmLogtable, {"Operator3", FieldType::String, 30}, hidden())),
       vdAutoName(declare(vdAuto, {"Name", FieldType::String, 50})),
       vdAutoNumberAuto(declare(vdAuto, {"NumberAuto", FieldType::String, 15}, {"Автомобиль"})),
       vdAutoINN(declare(vdAuto, {"INN", FieldType::String, 20},
                         {.visible = false, .origin = "KVT.\"vedOrg.DB\".INN"})),
       bneOrgName(declare(bneOrg, {"Name", FieldType::String, 60}, {"Наименование"})),
-      bneOrgSkidka(declare(bneOrg, {"Skidka", FieldType::Float, 0}, Hidden)),
-      PrxTableOpNum(declare(PrxTable, {"OpNum", FieldType::Integer, 0}, Hidden)),
+      bneOrgSkidka(declare(bneOrg, {"Skidka", FieldType::Float, 0}, hidden())),
+      PrxTableOpNum(declare(PrxTable, {"OpNum", FieldType::Integer, 0}, hidden())),
       PrxTableDate(declare(PrxTable, {"Date", FieldType::Date, 0}, {"Дата привоза ГСМ"})),
-      PrxTableSmNum(declare(PrxTable, {"SmNum", FieldType::Integer, 0}, Hidden)),
-      PrxTableOperator(declare(PrxTable, {"Operator", FieldType::String, 20}, Hidden)),
+      PrxTableSmNum(declare(PrxTable, {"SmNum", FieldType::Integer, 0}, hidden())),
+      PrxTableOperator(declare(PrxTable, {"Operator", FieldType::String, 20}, hidden())),
       PrxTableGSMName(declare(PrxTable, {"GSMName", FieldType::String, 20}, {"Наименование ГСМ"})),
       PrxTableCarVolTTN(
           declare(PrxTable, {"CarVolTTN", FieldType::Float, 0}, {"Принято по накл."})),
       PrxTableSiloName(declare(PrxTable, {"SiloName", FieldType::String, 20}, {"Емкость"})),
       PrxTableBegTime(declare(PrxTable, {"BegTime", FieldType::DateTime, 0}, {"Начало слива"})),
-      PrxTableEndTime(declare(PrxTable, {"EndTime", FieldType::DateTime, 0}, Hidden)),
-      PrxTableSiloLevelBefore(declare(PrxTable, {"SiloLevelBefore", FieldType::Float, 0}, Hidden)),
-      PrxTableSiloLevelAfter(declare(PrxTable, {"SiloLevelAfter", FieldType::Float, 0}, Hidden)),
-      PrxTableFact1(declare(PrxTable, {"Fact1", FieldType::Float, 0}, Hidden)),
-      PrxTableDopusk(declare(PrxTable, {"Dopusk", FieldType::Float, 0}, Hidden)),
-      PrxTableDelta(declare(PrxTable, {"Delta", FieldType::Float, 0}, Hidden)),
-      PrxTableUdVes(declare(PrxTable, {"UdVes", FieldType::Float, 0}, Hidden)),
-      PrxTableTemper(declare(PrxTable, {"Temper", FieldType::Float, 0}, Hidden)),
+      PrxTableEndTime(declare(PrxTable, {"EndTime", FieldType::DateTime, 0}, hidden())),
+      PrxTableSiloLevelBefore(
+          declare(PrxTable, {"SiloLevelBefore", FieldType::Float, 0}, hidden())),
+      PrxTableSiloLevelAfter(declare(PrxTable, {"SiloLevelAfter", FieldType::Float, 0}, hidden())),
+      PrxTableFact1(declare(PrxTable, {"Fact1", FieldType::Float, 0}, hidden())),
+      PrxTableDopusk(declare(PrxTable, {"Dopusk", FieldType::Float, 0}, hidden())),
+      PrxTableDelta(declare(PrxTable, {"Delta", FieldType::Float, 0}, hidden())),
+      PrxTableUdVes(declare(PrxTable, {"UdVes", FieldType::Float, 0}, hidden())),
+      PrxTableTemper(declare(PrxTable, {"Temper", FieldType::Float, 0}, hidden())),
       PrxTableFactPlotn(
           declare(PrxTable, {"FactPlotn", FieldType::Float, 0}, {"Плотность в резервуаре"})),
-      PrxTableCor(declare(PrxTable, {"Cor", FieldType::Boolean, 0}, Hidden)),
-      PrxTablePrihod(declare(PrxTable, {"Prihod", FieldType::Boolean, 0}, Hidden)),
+      PrxTableCor(declare(PrxTable, {"Cor", FieldType::Boolean, 0}, hidden())),
+      PrxTablePrihod(declare(PrxTable, {"Prihod", FieldType::Boolean, 0}, hidden())),
       PrxTablePrim(declare(PrxTable, {"Prim", FieldType::String, 50}, {"Примечание"})),
       TrkLogTime(declare(TrkLog, {"Time", FieldType::DateTime, 0},
                          centred("Время", 18, "\"Trk.DB\".Time"))),
@@ -134,14 +138,14 @@ TDBFrm::TDBFrm()
       TrkLogSumma(declare(
           TrkLog, {"Summa", FieldType::Float, 0},
           {.label = "Сумма", .width = 11, .alignment = FieldAlignment::Left, .currency = true})),
-      VDCarID(declare(VDCar, {"ID", FieldType::String, 8}, Hidden)),
-      VDCarCID(declare(VDCar, {"CID", FieldType::String, 8}, Hidden)),
+      VDCarID(declare(VDCar, {"ID", FieldType::String, 8}, hidden())),
+      VDCarCID(declare(VDCar, {"CID", FieldType::String, 8}, hidden())),
       VDCarName(declare(VDCar, {"Name", FieldType::String, 20}, {"Автомобиль"})),
-      VDCarIsDelete(declare(VDCar, {"IsDelete", FieldType::Boolean, 0}, Hidden)),
-      VDDriverID(declare(VDDriver, {"ID", FieldType::String, 8}, Hidden)),
-      VDDriverCID(declare(VDDriver, {"CID", FieldType::String, 8}, Hidden)),
+      VDCarIsDelete(declare(VDCar, {"IsDelete", FieldType::Boolean, 0}, hidden())),
+      VDDriverID(declare(VDDriver, {"ID", FieldType::String, 8}, hidden())),
+      VDDriverCID(declare(VDDriver, {"CID", FieldType::String, 8}, hidden())),
       VDDriverName(declare(VDDriver, {"Name", FieldType::String, 40}, {"Водитель"})),
-      VDDriverIsDelete(declare(VDDriver, {"IsDelete", FieldType::Boolean, 0}, Hidden)) {
+      VDDriverIsDelete(declare(VDDriver, {"IsDelete", FieldType::Boolean, 0}, hidden())) {
     configureDataSets();
     KVTServer.BeforeConnect = [this](data::KVTServer& server) { KVTServerBeforeConnect(server); };
 }

@@ -36,9 +36,17 @@ public:
     using ExceptionOf::ExceptionOf;
 };
 
-const QString kCrLf = QStringLiteral("\r\n");
-const QString kInformation = QStringLiteral("Информация");
-const QString kError = QStringLiteral("Ошибка");
+// Functions rather than namespace constants: a QString constant is built at load time, in no
+// fixed order with the other objects built then.
+QString crLf() {
+    return QStringLiteral("\r\n");
+}
+QString informationCaption() {
+    return QStringLiteral("Информация");
+}
+QString errorCaption() {
+    return QStringLiteral("Ошибка");
+}
 
 bool isOpenOffice(int target) {
     return target == kWriter || target == kCalc;
@@ -62,8 +70,8 @@ QString notInstalledMessage(int target, const QString& item, const QString& prog
     const QString reason =
         QString::fromStdString(platform::systemErrorText(ENOENT)) + " (" + program + ")";
     if (isOpenOffice(target))
-        return QStringLiteral("OpenOffice не установлен на вашем компьютере") + kCrLf + reason;
-    return item + QStringLiteral(" не установлен на вашем компьютере:") + kCrLf + reason;
+        return QStringLiteral("OpenOffice не установлен на вашем компьютере") + crLf() + reason;
+    return item + QStringLiteral(" не установлен на вашем компьютере:") + crLf() + reason;
 }
 
 // Hands the report to the office suite as a new, untitled document ("-n"), so that saving it
@@ -92,7 +100,7 @@ void openInOffice(ViewerServices& services, const QString& program, int target,
 void exportToOffice(ExportContext& context, const QString& item) {
     const QString program = officeProgram();
     if (!context.services.programInstalled(program)) {
-        context.services.messageBox(kInformation,
+        context.services.messageBox(informationCaption(),
                                     notInstalledMessage(context.target, item, program),
                                     ViewerServices::Icon::Information);
         return;
@@ -103,8 +111,8 @@ void exportToOffice(ExportContext& context, const QString& item) {
         if (isOpenOffice(context.target))
             std::rethrow_exception(
                 ContextException(error, ("Экспорт в " + item).toStdString(), true));
-        context.services.messageBox(kError,
-                                    QStringLiteral("Ошибка экспорта в ") + item + ": " + kCrLf +
+        context.services.messageBox(errorCaption(),
+                                    QStringLiteral("Ошибка экспорта в ") + item + ": " + crLf() +
                                         QString::fromStdString(error.what()),
                                     ViewerServices::Icon::Error);
     }
@@ -166,7 +174,7 @@ void exportToHtmlFile(ExportContext& context) {
     if (chosen.isEmpty())
         return;
     saveReportFile(chosen, splitLines(context.html));
-    context.services.messageBox(kInformation,
+    context.services.messageBox(informationCaption(),
                                 QStringLiteral("Отчет сохранен в файл \"") + chosen + "\"",
                                 ViewerServices::Icon::Information);
 }
@@ -203,7 +211,7 @@ void ExportReport(ExportContext& context) {
         exportTo(context, ExportTargetCaptions().value(context.target));
     } catch (const std::exception& error) {
         context.services.messageBox(
-            kError,
+            errorCaption(),
             QStringLiteral("В ходе выполнения данной операции произошла ошибка:") +
                 QString::fromStdString(error.what()),
             ViewerServices::Icon::Error);

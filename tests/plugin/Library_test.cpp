@@ -1,14 +1,16 @@
 // The built plug-in as a console sees it: loaded with dlopen and driven through its four
 // exports only.
-#include <cctype>
 #include <gmock/gmock.h>
+#include <cctype>
 
 #include <QApplication>
 
+#include <ctime>
 #include <sstream>
 
 #include "host/kit/MemoryMenu.h"
 #include "host/kit/PluginLibrary.h"
+#include "platform/TempDir.h"
 #include "support/TestRoot.h"
 #include "support/host/TestHost.h"
 
@@ -62,6 +64,21 @@ TEST_F(LibraryTest, AHostDrivesThePluginThroughItsExports) {
         host.reset();
     }
     EXPECT_EQ(QCoreApplication::instance(), nullptr) << "unloading frees what the plug-in made";
+}
+
+// A line written while the library loads (here: the Windows directory cannot be made, as a
+// file stands in its place) carries today's date, not one computed before the date epoch was
+// set.
+TEST_F(LibraryTest, ALineWrittenAtLoadIsDatedToday) {
+    writeFile(driveC() / "WINDOWS", "not a folder");
+    { host::PluginLibrary plugin(pluginPath()); }
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char today[16];
+    std::strftime(today, sizeof today, "%d.%m.%Y ", &local);
+    const std::string sideLog = readFile(platform::privateTempDir() / "RVKLoggerErrorsWriter.log");
+    EXPECT_EQ(sideLog.substr(0, 11), today) << sideLog;
 }
 
 TEST_F(LibraryTest, OnlyTheFourExportsAreVisible) {
