@@ -1,6 +1,8 @@
 #include "infra/RVKLogger.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +66,26 @@ int openFlags(unsigned mode) {
     if (mode & fmOpenOrCreate)
         flags |= O_CREAT;
     return flags | Always;
+}
+
+// The file system layer answers FIOQSIZE itself, for regular files, folders and links only. A
+// folder cannot be opened for writing and a link is never followed, so for a writable file the
+// answer tells a regular file from a FIFO or device, at a fraction of the cost of a statx. Any
+// other refusal (a security module's, say) leaves the question to statx.
+std::optional<bool> writableIsRegular(int fd) {
+    loff_t bytes = 0;
+    if (ioctl(fd, FIOQSIZE, &bytes) == 0)
+        return true;
+    if (errno == ENOTTY)
+        return false;
+    return std::nullopt;
+}
+
+bool isRegular(const LogStream& stream, int fd, int flags) {
+    if ((flags & O_ACCMODE) != O_RDONLY)
+        if (const auto answer = writableIsRegular(fd))
+            return *answer;
+    return stream.isRegularFile();
 }
 
 bool isBlankOrControl(char c) {
@@ -369,6 +391,17 @@ LogStream openForAppend(const fs::path& path, std::string& stage) {
     return OpenLogStream(path, ExistingLogMode | fmOpenOrCreate, DefaultLogOpenTimeoutMs);
 }
 
+// The stage a failed line had reached, as the failure report names it; put together only for
+// the report, as the longer texts would cost an allocation on every line.
+std::string failureStage(const std::string& openStage, bool opened, bool written) {
+    std::string stage = openStage;
+    if (opened)
+        stage += "-OK";
+    if (written)
+        stage += ";ProcessFile...";
+    return stage;
+}
+
 void createFolder(const fs::path& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
@@ -501,7 +534,7 @@ LogStream OpenLogStream(const fs::path& fileName, unsigned mode, int timeoutMs) 
         const int fd = ::open(fileName.c_str(), flags, 0666);
         if (fd >= 0) {
             LogStream stream(fd, fileName, (flags & O_APPEND) != 0);
-            if (!stream.isRegularFile())
+            if (!isRegular(stream, fd, flags))
                 throw ERVKLoggerError(
                     Format("Log file is not a regular file (%s)", {fileName.string()}));
             return stream;
@@ -633,9 +666,15 @@ void TRVKLogger::LogFmt(std::string_view format, const std::vector<Variant>& arg
 std::string TRVKLogger::composeLine(std::string_view text, std::uint8_t level) const {
     if (text.empty())
         return {};
-    std::string line = FormatDateTime(DateTimeFormat, Now(), LogFormatSettings());
-    if (ShowLevelChar)
-        line = std::string(1, LogLevelChars[level]) + ' ' + line;
+    // Room for the stamp, the level word and the marks, so that the line is allocated once.
+    constexpr std::size_t StampAndMarks = 64;
+    std::string line;
+    line.reserve(StampAndMarks + tag_.size() + text.size());
+    if (ShowLevelChar) {
+        line += LogLevelChars[level];
+        line += ' ';
+    }
+    AppendDateTime(line, DateTimeFormat, Now(), LogFormatSettings());
     if (ShowLevelTag)
         line += LogLevelWord(level);
     if (!tag_.empty()) {
@@ -651,27 +690,33 @@ std::string TRVKLogger::composeLine(std::string_view text, std::uint8_t level) c
 // Runs under the main lock; returns the line for RecentLines.
 std::string TRVKLogger::writeLine(std::string_view message, std::uint8_t level) {
     const std::string_view text = trimmed(message);
-    std::string line(text);
+    std::string line;
+    bool composed = false;
     std::string stage;
     bool opened = false;
+    bool written = false;
     try {
         std::optional<SharedFileLockHold> crossProcess;
         if (mutex_)
             crossProcess.emplace(*mutex_, !IsErrorWriter);
         // The stamp is taken inside the lock, so that stamps rise through the file.
         line = composeLine(text, level);
+        composed = true;
         LogStream stream = openLog(stage);
-        stage += "-OK";
         opened = true;
-        std::string bytes = platform::utf8ToCp1251(line);
-        bytes += "\r\n";
+        constexpr std::string_view LineBreak = "\r\n";
+        std::string bytes;
+        bytes.reserve(line.size() + LineBreak.size());
+        platform::appendUtf8AsCp1251(bytes, line);
+        bytes += LineBreak;
         const std::int64_t size = stream.append(bytes);
-        stage += ";ProcessFile...";
+        written = true;
         LogTrimmer(*this, stream).run(size);
         stream.close();
     } catch (const std::exception& error) {
-        reportFailure(stage, opened ? line : std::string(text), error);
-        return std::string(FailedLinePrefix) + line;
+        reportFailure(failureStage(stage, opened, written), opened ? line : std::string(text),
+                      error);
+        return std::string(FailedLinePrefix) + (composed ? line : std::string(text));
     }
     return line;
 }
@@ -706,9 +751,7 @@ void TRVKLogger::reportFailure(const std::string& stage, const std::string& text
             OnWriteError(report);
         if (IsErrorWriter)
             return;
-        TRVKLogger& writer = ErrorsWriter();
-        writer.SetFileName((platform::privateTempDir() / ErrorsWriterFile).string());
-        writer.Log(report, 0);
+        ErrorsWriter().Log(report, 0);
     } catch (const std::exception&) {
         // Nowhere is left to report to.
     }
@@ -732,13 +775,15 @@ TRVKLogger& ErrorsWriter() {
         auto logger = std::make_unique<TRVKLogger>(std::string());
         logger->TruncateInPlace = true;
         logger->IsErrorWriter = true;
-        try {
-            logger->SetFileName((platform::privateTempDir() / ErrorsWriterFile).string());
-        } catch (const std::exception&) {
-            // Bound again at the first failure it is given.
-        }
         return logger;
     }();
+    // Bound at every use: the private temporary folder is made when first needed and may have
+    // gone since, and the process's temporary folder may have changed.
+    try {
+        writer->SetFileName((platform::privateTempDir() / ErrorsWriterFile).string());
+    } catch (const std::exception&) {
+        // It keeps the name it had; its own failures are reported nowhere.
+    }
     return *writer;
 }
 
