@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev
     libxcb1-dev xvfb
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -40,12 +40,14 @@ public:
         return false;
     }
 
+    // Digits only: from_chars alone would read a sign, and a negative width or count of
+    // decimals has no meaning.
     std::optional<int> number() {
+        if (at_ >= text_.size() || text_[at_] < '0' || text_[at_] > '9')
+            return std::nullopt;
         int value = 0;
         const char* first = text_.data() + at_;
         const auto [end, rc] = std::from_chars(first, text_.data() + text_.size(), value);
-        if (end == first)
-            return std::nullopt;
         if (rc != std::errc() || value > kMaxWidth)
             throw std::invalid_argument("число больше " + std::to_string(kMaxWidth));
         at_ = static_cast<std::size_t>(end - text_.data());

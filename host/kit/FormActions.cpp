@@ -25,6 +25,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// clang before 17 deduces no template arguments for aggregates without a guide.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 [[noreturn]] void fail(const QString& name, const QString& what) {
     throw DialogScriptError(("\"" + name + "\" " + what).toStdString());

@@ -14,6 +14,7 @@ namespace {
 constexpr std::string_view kOpen = "{{";
 constexpr std::string_view kClose = "}}";
 constexpr std::string_view kSumWord = "sum ";
+constexpr std::size_t kMaxNesting = 64;
 
 // Where a name's value comes from.
 enum class Source { Scalar, Column, Total, Table };
@@ -128,6 +129,16 @@ private:
         return std::nullopt;
     }
 
+    // The table whose row the current line is rendered for: the innermost {{#each}}, unless
+    // the line is in its {{#else}}, which is shown when there is no row.
+    std::optional<std::size_t> rowTable() const {
+        for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+            if (it->block.kind == BlockKind::Each)
+                return it->inElse ? std::nullopt : std::optional(it->block.subject.table);
+        }
+        return std::nullopt;
+    }
+
     void parseLine(std::string_view text, int number) {
         Line line;
         std::size_t from = 0;
@@ -161,6 +172,9 @@ private:
             blank == std::string_view::npos ? std::string_view() : trimmed(inner.substr(blank));
         const std::string text = "{{" + std::string(inner) + "}}";
         if (word == "#each" || word == "#if") {
+            // Rendering and freeing a block recurse into the blocks within it.
+            if (open_.size() == kMaxNesting)
+                throw TemplateError(number, "блоки вложены глубже " + std::to_string(kMaxNesting));
             const bool each = word == "#each";
             Block block{each ? BlockKind::Each : BlockKind::If,
                         each ? eachSubject(argument, number) : resolve(argument, number, true),
@@ -240,7 +254,7 @@ private:
     Ref resolve(std::string_view name, int number, bool tableAllowed) const {
         if (!isIdentifier(name))
             throw TemplateError(number, "неверное имя поля " + quoted(name));
-        if (const auto table = eachTable()) {
+        if (const auto table = rowTable()) {
             if (const auto column = findColumn(*table, name))
                 return Ref{Source::Column, *table, *column,
                            schema_.tables[*table].columns[*column].kind};

@@ -23,8 +23,9 @@
 //                                     non-empty text, a number other than 0, a date, or a
 //                                     table with rows
 //     {{#else}}                       inside either block: the lines shown instead when the
-//                                     table has no rows or the condition does not hold
-//   Blocks nest, except an {{#each}} inside another {{#each}}.
+//                                     table has no rows (so without its columns) or the
+//                                     condition does not hold
+//   Blocks nest, at most 64 deep, except an {{#each}} inside another {{#each}}.
 //
 // The width applies to the old format only: a value is padded with blanks to exactly WIDTH
 // characters, so that + - | tables line up; a longer text is cut and a longer number is shown

@@ -496,24 +496,26 @@ private:
     std::unique_ptr<Node> inner_;
 };
 
+// A run of operands joined by the same AND or OR, kept flat: a filter ORing a hundred payment
+// types must not nest a hundred deep.
 class LogicNode : public Node {
 public:
-    LogicNode(std::unique_ptr<Node> left, bool isAnd, std::unique_ptr<Node> right)
-        : left_(std::move(left)), right_(std::move(right)), isAnd_(isAnd) {}
+    LogicNode(std::vector<std::unique_ptr<Node>> operands, bool isAnd)
+        : operands_(std::move(operands)), isAnd_(isAnd) {}
     bool eval(const FilterRecord& record, const std::string& filter) const override {
-        const bool left = left_->eval(record, filter);
-        if (left != isAnd_)
-            return left;
-        return right_->eval(record, filter);
+        for (const auto& operand : operands_) {
+            if (operand->eval(record, filter) != isAnd_)
+                return !isAnd_;
+        }
+        return isAnd_;
     }
     void check(const FilterRecord& record, const std::string& filter) const override {
-        left_->check(record, filter);
-        right_->check(record, filter);
+        for (const auto& operand : operands_)
+            operand->check(record, filter);
     }
 
 private:
-    std::unique_ptr<Node> left_;
-    std::unique_ptr<Node> right_;
+    std::vector<std::unique_ptr<Node>> operands_;
     bool isAnd_;
 };
 
@@ -567,30 +569,42 @@ private:
                     token.kind == TokenKind::End ? what + " (end of text)" : what);
     }
 
-    std::unique_ptr<Node> orExpression() {
-        auto left = andExpression();
-        while (acceptKeyword("or"))
-            left = std::make_unique<LogicNode>(std::move(left), false, andExpression());
-        return left;
+    using Level = std::unique_ptr<Node> (Parser::*)();
+
+    // Operands of the next level joined by `keyword`.
+    std::unique_ptr<Node> chain(std::string_view keyword, bool isAnd, Level operand) {
+        std::vector<std::unique_ptr<Node>> operands;
+        operands.push_back((this->*operand)());
+        while (acceptKeyword(keyword))
+            operands.push_back((this->*operand)());
+        if (operands.size() == 1)
+            return std::move(operands.front());
+        return std::make_unique<LogicNode>(std::move(operands), isAnd);
     }
 
-    std::unique_ptr<Node> andExpression() {
-        auto left = notExpression();
-        while (acceptKeyword("and"))
-            left = std::make_unique<LogicNode>(std::move(left), true, notExpression());
-        return left;
-    }
+    std::unique_ptr<Node> orExpression() { return chain("or", false, &Parser::andExpression); }
+    std::unique_ptr<Node> andExpression() { return chain("and", true, &Parser::notExpression); }
 
+    // A run of NOTs is read in a loop, not by recursion; two of them cancel.
     std::unique_ptr<Node> notExpression() {
-        if (acceptKeyword("not"))
-            return std::make_unique<NotNode>(notExpression());
-        return condition();
+        bool negated = false;
+        while (acceptKeyword("not"))
+            negated = !negated;
+        auto inner = condition();
+        if (negated)
+            return std::make_unique<NotNode>(std::move(inner));
+        return inner;
     }
 
     std::unique_ptr<Node> condition() {
         if (peek().kind == TokenKind::Open) {
+            // Each level of parentheses is a level of recursion here and in the evaluation.
+            if (depth_ == kMaxParentheses)
+                fail("parentheses nested more than " + std::to_string(kMaxParentheses) + " deep");
             ++index_;
+            ++depth_;
             auto inner = orExpression();
+            --depth_;
             if (peek().kind != TokenKind::Close)
                 fail("expected ')'");
             ++index_;
@@ -660,10 +674,13 @@ private:
                                       negative ? "-" + token.text : token.text);
     }
 
+    static constexpr int kMaxParentheses = 64;
+
     std::string_view text_;
     const FormatSettings& settings_;
     std::vector<Token> tokens_;
     std::size_t index_ = 0;
+    int depth_ = 0;
 };
 
 bool isBlank(std::string_view text) {

@@ -166,21 +166,22 @@ TEST_F(FilterExpressionTest, OperatorsPrecedenceAndLiterals) {
     EXPECT_FALSE(matches("Liters = 1 AND (Client = 1 OR Gsm = 'АИ-95')", record));
     EXPECT_TRUE(matches("NOT (Liters = 1) AND NOT NOT Client = -3", record));
     EXPECT_TRUE(matches("[Trk Name] = '2'", record));
+    EXPECT_TRUE(matches(std::string(64, '(') + "Client = -3" + std::string(64, ')'), record));
     EXPECT_TRUE(matches("   ", record));
     EXPECT_TRUE(matches("", record));
 }
 
 TEST_F(FilterExpressionTest, ParseErrorsQuoteTheWholeFilter) {
-    for (const char* filter :
-         {"Prihod = ", "Prihod = True and", "(Prihod = True", "CarName = 'x", "Prihod == True",
-          "Prihod = True Prihod", "Prihod ! True", "Summa IS 1", "12abc = 1", "= 1", "'a'",
-          "Prihod = True)", "[Prihod = True"}) {
+    for (const std::string& filter : std::initializer_list<std::string>{
+             "Prihod = ", "Prihod = True and", "(Prihod = True", "CarName = 'x", "Prihod == True",
+             "Prihod = True Prihod", "Prihod ! True", "Summa IS 1", "12abc = 1", "= 1", "'a'",
+             "Prihod = True)", "[Prihod = True",
+             std::string(65, '(') + "Prihod = True" + std::string(65, ')')}) {
         try {
             FilterExpression::parse(filter);
             ADD_FAILURE() << "accepted: " << filter;
         } catch (const FilterError& error) {
-            EXPECT_NE(std::string(error.what()).find("\"" + std::string(filter) + "\""),
-                      std::string::npos)
+            EXPECT_NE(std::string(error.what()).find("\"" + filter + "\""), std::string::npos)
                 << error.what();
         }
     }

@@ -107,6 +107,13 @@ TEST(ReportTemplateTest, HtmlEscapesEveryValueAndIgnoresWidths) {
     EXPECT_EQ(html("{{Station}}", quoted), "O&#39;Brien &quot;Север&quot;\r\n");
 }
 
+std::string repeated(std::string_view text, int count) {
+    std::string result;
+    for (int i = 0; i < count; ++i)
+        result += text;
+    return result;
+}
+
 // A bad template is refused with its line, never rendered half.
 TEST(ReportTemplateTest, BadTemplatesAreRefusedWithTheLineAndTheReason) {
     const struct {
@@ -116,6 +123,7 @@ TEST(ReportTemplateTest, BadTemplatesAreRefusedWithTheLineAndTheReason) {
     } cases[] = {
         {"ok\n{{Nothing}}", 2, "неизвестное поле «Nothing»"},
         {"{{Pump}}", 1, "поле «Pump» таблицы «Pumps» стоит вне блока {{#each Pumps}}"},
+        {"{{#each Pumps}}\n{{#else}}\n{{Pump}}\n{{/each}}", 3, "стоит вне блока {{#each Pumps}}"},
         {"{{Shift", 1, "поле без закрывающих «}}»"},
         {"a\n{{#each Pumps}}\n{{Pump}}\n", 2, "блок «{{#each Pumps}}» не закрыт"},
         {"{{#each Pumps}}\n{{/if}}", 2, "закрывает блок «{{#each Pumps}}» из строки 1"},
@@ -124,6 +132,7 @@ TEST(ReportTemplateTest, BadTemplatesAreRefusedWithTheLineAndTheReason) {
         {"{{#if Shift}}\n{{#else}}\n{{#else}}\n{{/if}}", 3, "без своего блока"},
         {"{{#each Pumps}}\n{{#each Empty}}\n{{/each}}\n{{/each}}", 2, "внутри другого"},
         {"{{#each Nowhere}}\n{{/each}}", 1, "неизвестная таблица «Nowhere»"},
+        {repeated("{{#if Shift}}\n", 65), 65, "блоки вложены глубже 64"},
         {"x {{#if Shift}}", 1, "должна стоять в строке одна"},
         {"{{#loop Pumps}}", 1, "неизвестная директива"},
         {"{{Station:.2}}", 1, "поле не числовое"},
@@ -131,6 +140,8 @@ TEST(ReportTemplateTest, BadTemplatesAreRefusedWithTheLineAndTheReason) {
         {"{{Shift:>5x}}", 1, "непонятно «x»"},
         {"{{Shift:9999}}", 1, "число больше 500"},
         {"{{Shift:.}}", 1, "после точки нужно число знаков"},
+        {"{{Shift:>-4}}", 1, "непонятно «-4»"},
+        {"{{Cash:.-2}}", 1, "после точки нужно число знаков"},
         {"{{sum Pumps.Pump}}", 1, "не числовое, его не сложить"},
         {"{{sum Pumps}}", 1, "Таблица.Поле"},
         {"{{sum Pumps.Nozzle}}", 1, "в таблице «Pumps» нет поля «Nozzle»"},

@@ -1,0 +1,141 @@
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+{{#if StationName}}
+x
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
+{{/if}}
