@@ -34,6 +34,21 @@ protected:
     static ProcessResult ini(const std::vector<std::string>& args, const std::string& input = {}) {
         return test::runProcess(test::toolPath("kvt-ini"), args, input);
     }
+    // One stress writer process per file name, all at once; writer n writes its own keys.
+    static void runWriters(const std::vector<std::string>& files, int rounds, int keys) {
+        std::vector<std::thread> writers;
+        std::vector<ProcessResult> results(files.size());
+        for (std::size_t writer = 0; writer < files.size(); ++writer)
+            writers.emplace_back([&, writer] {
+                results[writer] = test::runProcess(KVT_INI_STRESS_WRITER,
+                                                   {files[writer], std::to_string(writer),
+                                                    std::to_string(rounds), std::to_string(keys)});
+            });
+        for (auto& writer : writers)
+            writer.join();
+        for (const auto& result : results)
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
 };
 
 TEST_F(KvtIniTest, SetsAndGetsThroughTheStationPath) {
@@ -88,18 +103,8 @@ TEST_F(KvtIniTest, ConcurrentWritersLoseNoKeyAndTearNoValue) {
     constexpr int kRounds = 500;
     constexpr int kKeys = 2;
     ASSERT_EQ(ini({kName, "set", "Keep", "untouched", "still here"}).exitCode, 0);
-    std::vector<std::thread> writers;
-    std::vector<ProcessResult> results(kWriters);
-    for (int writer = 0; writer < kWriters; ++writer)
-        writers.emplace_back([&, writer] {
-            results[writer] = test::runProcess(
-                KVT_INI_STRESS_WRITER,
-                {kName, std::to_string(writer), std::to_string(kRounds), std::to_string(kKeys)});
-        });
-    for (auto& writer : writers)
-        writer.join();
-    for (const auto& result : results)
-        EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> files(kWriters, kName);
+    runWriters(files, kRounds, kKeys);
 
     EXPECT_EQ(ini({kName, "get", "Keep", "untouched"}).out, "still here\n");
     const IniDocument document = IniDocument::parse(test::readFile(local()));
@@ -124,17 +129,7 @@ TEST_F(KvtIniTest, ConcurrentWritersLoseNoKeyAndTearNoValue) {
 TEST_F(KvtIniTest, WritersSpellingTheFileDifferentlyShareOneLock) {
     ASSERT_EQ(ini({kName, "set", "Keep", "untouched", "still here"}).exitCode, 0);
     const std::string spellings[] = {kName, "c:/windows/./CNF.ini", local().string()};
-    std::vector<std::thread> writers;
-    std::vector<ProcessResult> results(std::size(spellings));
-    for (std::size_t writer = 0; writer < std::size(spellings); ++writer)
-        writers.emplace_back([&, writer] {
-            results[writer] = test::runProcess(
-                KVT_INI_STRESS_WRITER, {spellings[writer], std::to_string(writer), "100", "4"});
-        });
-    for (auto& writer : writers)
-        writer.join();
-    for (const auto& result : results)
-        EXPECT_EQ(result.exitCode, 0) << result.err;
+    runWriters({std::begin(spellings), std::end(spellings)}, 100, 4);
     EXPECT_EQ(ini({kName, "get", "Keep", "untouched"}).out, "still here\n");
     const IniDocument document = IniDocument::parse(test::readFile(local()));
     for (std::size_t writer = 0; writer < std::size(spellings); ++writer)
