@@ -1,6 +1,7 @@
 #include "infra/DateTime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "infra/NumberText.h"
@@ -96,17 +97,32 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return platform::equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string padded(int value, int digits) {
-    std::string text = std::to_string(value);
-    if (static_cast<int>(text.size()) < digits) {
-        text.insert(0, digits - text.size(), '0');
+// Straight into the output: a time stamp goes out with every log line, and a string per field
+// would cost more than the formatting.
+void appendPadded(std::string& out, int value, int digits) {
+    char text[16];
+    const auto length = static_cast<int>(std::to_chars(text, text + sizeof text, value).ptr - text);
+    if (length < digits) {
+        out.append(static_cast<std::size_t>(digits - length), '0');
     }
-    return text;
+    out.append(text, static_cast<std::size_t>(length));
 }
+
+// Exactly `width` digits of a value that has no more; returns where the next character goes.
+char* putDigits(char* next, int value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        next[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return next + width;
+}
+
+constexpr std::string_view kLogStampPattern = "dd/mm/yyyy hh:nn:ss.zzz";
 
 class DateTimeFormatter {
 public:
-    DateTimeFormatter(DateTime value, const FormatSettings& settings) : settings_(settings) {
+    DateTimeFormatter(std::string& out, DateTime value, const FormatSettings& settings)
+        : settings_(settings), out_(out) {
         const DayAndTime parts = split(value);
         if (parts.validDay) {
             civilFromDays(parts.day - kUnixEpochDay, year_, month_, day_);
@@ -118,6 +134,30 @@ public:
         minute_ = static_cast<int>(msOfDay_ / 60'000 % 60);
         second_ = static_cast<int>(msOfDay_ / 1000 % 60);
         millisecond_ = static_cast<int>(msOfDay_ % 1000);
+    }
+
+    // The log writers' stamp pattern, recognised whole: one goes out with every log line, and
+    // walking it token by token costs more than the rest of the line's composition.
+    bool appendLogStamp(std::string_view pattern) {
+        if (pattern != kLogStampPattern) {
+            return false;
+        }
+        char stamp[kLogStampPattern.size()];
+        char* next = putDigits(stamp, day_, 2);
+        *next++ = settings_.dateSeparator;
+        next = putDigits(next, month_, 2);
+        *next++ = settings_.dateSeparator;
+        next = putDigits(next, year_, 4);
+        *next++ = ' ';
+        next = putDigits(next, hour_, 2);
+        *next++ = settings_.timeSeparator;
+        next = putDigits(next, minute_, 2);
+        *next++ = settings_.timeSeparator;
+        next = putDigits(next, second_, 2);
+        *next++ = '.';
+        next = putDigits(next, millisecond_, 3);
+        out_.append(stamp, static_cast<std::size_t>(next - stamp));
+        return true;
     }
 
     // Patterns may name other patterns (c, ddddd, t); two levels are enough for any sane set of
@@ -145,8 +185,6 @@ public:
         }
     }
 
-    std::string take() { return std::move(out_); }
-
 private:
     // Appends one token that starts at `pos`; returns the position after it.
     std::size_t appendToken(std::string_view pattern, std::size_t pos, char token,
@@ -154,7 +192,7 @@ private:
         const int n = static_cast<int>(std::min<std::size_t>(count, 9));
         switch (token) {
             case 'Y':
-                out_ += n <= 2 ? padded(year_ % 100, 2) : padded(year_, 4);
+                appendPadded(out_, n <= 2 ? year_ % 100 : year_, n <= 2 ? 2 : 4);
                 return pos + count;
             case 'M':
                 appendMonth(n);
@@ -163,17 +201,17 @@ private:
                 appendDay(n, level);
                 return pos + count;
             case 'H':
-                out_ += padded(twelveHourClock(pattern, pos + count) ? hour12() : hour_,
-                               std::min(n, 2));
+                appendPadded(out_, twelveHourClock(pattern, pos + count) ? hour12() : hour_,
+                             std::min(n, 2));
                 return pos + count;
             case 'N':
-                out_ += padded(minute_, std::min(n, 2));
+                appendPadded(out_, minute_, std::min(n, 2));
                 return pos + count;
             case 'S':
-                out_ += padded(second_, std::min(n, 2));
+                appendPadded(out_, second_, std::min(n, 2));
                 return pos + count;
             case 'Z':
-                out_ += padded(millisecond_, n == 1 ? 1 : 3);
+                appendPadded(out_, millisecond_, n == 1 ? 1 : 3);
                 return pos + count;
             case 'T':
                 append(n == 1 ? settings_.shortTimeFormat : settings_.longTimeFormat, level + 1);
@@ -205,7 +243,7 @@ private:
     void appendMonth(int n) {
         const bool known = month_ >= 1 && month_ <= 12;
         if (n <= 2) {
-            out_ += padded(month_, n);
+            appendPadded(out_, month_, n);
         } else if (known) {
             out_ += n == 3 ? settings_.shortMonthNames[month_ - 1]
                            : settings_.longMonthNames[month_ - 1];
@@ -216,7 +254,7 @@ private:
         switch (n) {
             case 1:
             case 2:
-                out_ += padded(day_, n);
+                appendPadded(out_, day_, n);
                 break;
             case 3:
                 out_ += settings_.shortDayNames[dayOfWeek_];
@@ -282,7 +320,7 @@ private:
     }
 
     const FormatSettings& settings_;
-    std::string out_;
+    std::string& out_;
     int year_ = 0;
     int month_ = 0;
     int day_ = 0;
@@ -529,9 +567,17 @@ void DecodeTime(DateTime value, int& hour, int& minute, int& second, int& millis
 
 std::string FormatDateTime(std::string_view pattern, DateTime value,
                            const FormatSettings& settings) {
-    DateTimeFormatter formatter(value, settings);
-    formatter.append(pattern.empty() ? std::string_view("c") : pattern);
-    return formatter.take();
+    std::string text;
+    AppendDateTime(text, pattern, value, settings);
+    return text;
+}
+
+void AppendDateTime(std::string& out, std::string_view pattern, DateTime value,
+                    const FormatSettings& settings) {
+    DateTimeFormatter formatter(out, value, settings);
+    if (!formatter.appendLogStamp(pattern)) {
+        formatter.append(pattern.empty() ? std::string_view("c") : pattern);
+    }
 }
 
 std::string DateTimeToStr(DateTime value, const FormatSettings& settings) {

@@ -68,6 +68,10 @@ void DecodeTime(DateTime value, int& hour, int& minute, int& second, int& millis
 // text in '...' or "..." copied as it is; anything else is copied.
 std::string FormatDateTime(std::string_view pattern, DateTime value,
                            const FormatSettings& settings = defaultFormatSettings());
+// As FormatDateTime, added to the end of `out`, so that a caller can format into a line it is
+// composing.
+void AppendDateTime(std::string& out, std::string_view pattern, DateTime value,
+                    const FormatSettings& settings = defaultFormatSettings());
 
 // The short date, then the long time unless the value is exactly midnight (pattern "c"), as
 // date-times travel in text form.

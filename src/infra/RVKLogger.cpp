@@ -528,7 +528,8 @@ void LogStream::close() {
 LogStream OpenLogStream(const fs::path& fileName, unsigned mode, int timeoutMs) {
     if (timeoutMs < 0)
         timeoutMs = DefaultLogOpenTimeoutMs;
-    const std::uint32_t start = platform::tickCount();
+    // The clock is read at the first busy answer only, as nearly every open succeeds at once.
+    std::optional<std::uint32_t> firstBusy;
     const int flags = openFlags(mode);
     for (;;) {
         const int fd = ::open(fileName.c_str(), flags, 0666);
@@ -542,7 +543,9 @@ LogStream OpenLogStream(const fs::path& fileName, unsigned mode, int timeoutMs) 
         const int error = errno;
         if (!isBusyError(error))
             platform::throwSystemError(error, fileName.string());
-        if (platform::ticksSince(start) >= static_cast<std::uint32_t>(timeoutMs))
+        if (!firstBusy)
+            firstBusy = platform::tickCount();
+        if (platform::ticksSince(*firstBusy) >= static_cast<std::uint32_t>(timeoutMs))
             throw ERVKLoggerError(Format("Log file open timeout: %d ms (%s)",
                                          {timeoutMs, platform::systemErrorText(error)}));
         platform::sleepMs(10);

@@ -252,12 +252,19 @@ struct NamedMutex::Shared {
     }
 
     bool tryLockFor(unsigned timeoutMs) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        // The clock is read only once there is a wait to bound, so that a free lock costs its
+        // one flock call and little else.
+        std::optional<std::chrono::steady_clock::time_point> start;
+        const auto deadline = [&start, timeoutMs] {
+            if (!start)
+                start = std::chrono::steady_clock::now();
+            return *start + std::chrono::milliseconds(timeoutMs);
+        };
         std::unique_lock guard(mutex);
         if (reenter())
             return true;
-        if (!available.wait_until(guard, deadline, [this] { return owner == std::thread::id(); }))
+        const auto free = [this] { return owner == std::thread::id(); };
+        if (!free() && !available.wait_until(guard, deadline(), free))
             return false;
         claim();
         guard.unlock();
@@ -271,7 +278,7 @@ struct NamedMutex::Shared {
             if (error == EINTR)
                 continue;
             const bool busy = error == EWOULDBLOCK;
-            if (!busy || std::chrono::steady_clock::now() >= deadline) {
+            if (!busy || std::chrono::steady_clock::now() >= deadline()) {
                 giveUpClaim();
                 if (busy)
                     return false;

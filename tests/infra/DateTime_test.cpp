@@ -95,6 +95,18 @@ TEST_F(DateTimeTest, LogStampHasTwentyThreeCharacters) {
     EXPECT_NEAR(parsed, stamp(), 1e-9);
 }
 
+// The quoted point keeps the second pattern off the log stamp's own path.
+TEST_F(DateTimeTest, LogStampReadsAsThePatternTokenByToken) {
+    const FormatSettings settings = logSettings();
+    for (const DateTime value :
+         {stamp(), 0.0, -1.25, -693593.5, EncodeDate(9999, 12, 31) + 0.99999999999, 3e6, 1e10,
+          EncodeDate(2024, 2, 29) + EncodeTime(23, 59, 59, 999)}) {
+        EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn:ss.zzz", value, settings),
+                  FormatDateTime("dd/mm/yyyy hh:nn:ss'.'zzz", value, settings))
+            << value;
+    }
+}
+
 TEST_F(DateTimeTest, IniTimePatternHasThreeDigitMilliseconds) {
     FormatSettings ini = logSettings();
     ini.shortDateFormat = ini.longDateFormat = "dd.mm.yyyy";

@@ -1,7 +1,9 @@
 #include "platform/CodePage.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cstdint>
 #include <future>
 #include <string>
 #include <vector>
@@ -54,6 +56,66 @@ TEST(CodePage, LongTextsAndNulBytesPassWhole) {
     EXPECT_EQ(bytes.size(), 9u + 100000u + 4u);
     EXPECT_TRUE(cp1251ToUtf8(bytes) == text);
     EXPECT_EQ(utf8ToCp1251(""), "");
+}
+
+// One character or byte through iconv, '?' where iconv refuses it.
+class IconvReference {
+public:
+    IconvReference(const char* to, const char* from) : descriptor_(iconv_open(to, from)) {}
+    ~IconvReference() { iconv_close(descriptor_); }
+    IconvReference(const IconvReference&) = delete;
+    IconvReference& operator=(const IconvReference&) = delete;
+
+    std::string convert(std::string input) {
+        char output[8];
+        char* in = input.data();
+        std::size_t inLeft = input.size();
+        char* out = output;
+        std::size_t outLeft = sizeof output;
+        iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(descriptor_, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1))
+            return "?";
+        return std::string(output, out);
+    }
+
+private:
+    iconv_t descriptor_;
+};
+
+std::string utf8Of(char32_t codePoint) {
+    std::string text;
+    if (codePoint < 0x80) {
+        text += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        text += static_cast<char>(0xC0 | (codePoint >> 6));
+        text += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        text += static_cast<char>(0xE0 | (codePoint >> 12));
+        text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (codePoint >> 18));
+        text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+    return text;
+}
+
+TEST(CodePage, Cp1251TableAgreesWithIconvOnEveryCodePointAndByte) {
+    IconvReference toCp1251("CP1251", "UTF-8");
+    for (char32_t codePoint = 0; codePoint <= 0x10FFFF; ++codePoint) {
+        if (codePoint >= 0xD800 && codePoint <= 0xDFFF)
+            continue;
+        const std::string text = utf8Of(codePoint);
+        ASSERT_EQ(utf8ToCp1251(text), toCp1251.convert(text))
+            << "U+" << std::hex << static_cast<std::uint32_t>(codePoint);
+    }
+    IconvReference fromCp1251("UTF-8", "CP1251");
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string text(1, static_cast<char>(byte));
+        ASSERT_EQ(cp1251ToUtf8(text), fromCp1251.convert(text)) << "byte " << byte;
+    }
 }
 
 TEST(CodePage, ThreadsConvertAtTheSameTime) {
