@@ -1,6 +1,7 @@
 #include "infra/IniFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -460,17 +461,37 @@ std::string temporaryPrefix(const fs::path& target) {
     return "." + target.filename().string() + std::string(kTemporaryInfix);
 }
 
-// Every writer holds the file's lock from before its temporary file is made until it is renamed
-// or removed, so a temporary file seen under the lock belongs to a writer that died.
+// ".cnf.INI~kvt<pid>-XXXXXX": the writer's process id in the name tells a dead writer's file
+// from a live one's.
+std::string temporaryPattern(const fs::path& target) {
+    return temporaryPrefix(target) + std::to_string(getpid()) + "-" + std::string(kTemporaryX);
+}
+
+// The process that made a temporary file of ours for `target`, from its name.
+std::optional<pid_t> temporaryWriter(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || name.size() < prefix.size() + 2 + kTemporaryX.size())
+        return std::nullopt;
+    const std::string_view digits =
+        name.substr(prefix.size(), name.size() - prefix.size() - 1 - kTemporaryX.size());
+    if (name[name.size() - 1 - kTemporaryX.size()] != '-' || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return static_cast<pid_t>(std::stol(std::string(digits)));
+}
+
+// A writer holds the file's lock while its temporary file exists, but a writer that could not
+// have the shared lock holds only its own user's; so a temporary file is taken for a dead
+// writer's only when its process is gone.
 void removeStaleTemporaries(const fs::path& target) {
     const std::string prefix = temporaryPrefix(target);
     std::error_code error;
     for (fs::directory_iterator it(folderOf(target), error), end; !error && it != end;
          it.increment(error)) {
         const std::string name = it->path().filename().string();
+        const auto writer = temporaryWriter(name, prefix);
         std::error_code ignored;
-        if (name.size() == prefix.size() + kTemporaryX.size() && name.starts_with(prefix) &&
-            it->is_regular_file(ignored) && !it->is_symlink(ignored))
+        if (writer && ::kill(*writer, 0) != 0 && errno == ESRCH && it->is_regular_file(ignored) &&
+            !it->is_symlink(ignored))
             fs::remove(it->path(), ignored);
     }
 }
@@ -480,8 +501,7 @@ void removeStaleTemporaries(const fs::path& target) {
 class TemporaryFile {
 public:
     explicit TemporaryFile(const fs::path& target)
-        : pattern_(
-              (folderOf(target) / (temporaryPrefix(target) + std::string(kTemporaryX))).string()),
+        : pattern_((folderOf(target) / temporaryPattern(target)).string()),
           fd_(mkostemp(pattern_.data(), O_CLOEXEC)),
           error_(fd_.valid() ? 0 : errno) {}
     ~TemporaryFile() {
@@ -551,6 +571,10 @@ void rewriteInPlace(const fs::path& path, std::string_view text) {
     const FileDescriptor fd = openRegular(path, O_WRONLY, error);
     if (!fd.valid())
         platform::throwSystemError(error, path.string());
+    // The room is claimed first, so that a full disk or quota fails before a byte changes.
+    const int reserved = posix_fallocate(fd.get(), 0, static_cast<off_t>(text.size()));
+    if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL)
+        platform::throwSystemError(reserved, path.string());
     writeAllAt(fd, text, path);
     if (ftruncate(fd.get(), static_cast<off_t>(text.size())) != 0)
         platform::throwSystemError(errno, path.string());

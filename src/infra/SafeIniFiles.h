@@ -51,9 +51,9 @@ std::int32_t SafeIniHash(std::string_view bytes);
 // The file name is the name as given, usually a Windows path ("C:\WINDOWS\cnf.INI"); the
 // messages use it, the mutex its canonical spelling, and the file itself is reached through the
 // drive mapping. Reading never raises for a file that cannot be read as a file: the defaults
-// apply. Writing never goes through a symbolic link (see IniFileStore). Strings
-// are UTF-8; the file is CP1251. An instance is meant for one short series of operations in one
-// thread.
+// apply (a file over IniFileStore::kMaxFileSize is damaged rather than missing, and raises).
+// Writing never goes through a symbolic link (see IniFileStore). Strings are UTF-8; the file is
+// CP1251. An instance is meant for one short series of operations in one thread.
 class TSafeIniFile {
 public:
     // Throws platform::SystemError when the mutex cannot be had.

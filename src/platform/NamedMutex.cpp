@@ -169,7 +169,9 @@ FileDescriptor openExistingLockFile(const FileDescriptor& folder, const char* na
     if (existing.get() < 0)
         return existing;
     struct stat info {};
-    if (fstat(existing.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(existing.get(), &info) != 0)
+        throwSystemError(errno, name);
+    if (!S_ISREG(info.st_mode)) {
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return FileDescriptor(-1);
     }

@@ -454,13 +454,19 @@ TEST_F(SafeIniFileTest, AFileThatMayNotBeWrittenStaysUnchanged) {
 TEST_F(SafeIniFileTest, ARewriteKeepsTheFilesPermissionsAndClearsDeadWritersFiles) {
     setText("[S]\r\nk=v\r\n");
     fs::permissions(local(), fs::perms(0640));
-    writeFile(local().parent_path() / ".cnf.INI~kvtAbC123", "a dead writer's text");
+    // Process ids stop below 2^22: 4194305 is a writer that is gone.
+    const fs::path dead = local().parent_path() / ".cnf.INI~kvt4194305-AbC123";
+    const fs::path live =
+        local().parent_path() / (".cnf.INI~kvt" + std::to_string(getpid()) + "-AbC123");
+    writeFile(dead, "a dead writer's text");
+    writeFile(live, "a live writer's text");
     writeFile(local().parent_path() / ".cnf.INI.keep", "not ours");
     TSafeIniFile file(kName);
     file.WriteString("S", "k", "w");
     EXPECT_EQ(fs::status(local()).permissions(), fs::perms(0640));
-    EXPECT_FALSE(fs::exists(local().parent_path() / ".cnf.INI~kvtAbC123"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(local().parent_path()), {}), 2);
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_EQ(std::distance(fs::directory_iterator(local().parent_path()), {}), 3);
 }
 
 // A file shared through its group stays another user's, in the group, writable by the group,
