@@ -27,6 +27,8 @@ constexpr std::string_view kHashSuffix = "__$Hash";
 constexpr std::string_view kLineSuffix = "__$Line";
 constexpr std::int32_t kNoCount = -65535;
 constexpr std::uint32_t kRetrySleepMs = 20;
+// The log level of what an administrator should look at (" [вним]").
+constexpr std::uint8_t kWarningLevel = 4;
 
 std::string withSuffix(std::string_view key, std::string_view suffix) {
     return std::string(key) + std::string(suffix);
@@ -149,7 +151,7 @@ void reportImpossibleCount(const std::string& fileName, const std::string& secti
                "секции всего %d ключей; прочитана только первая часть",
                {platform::cp1251ToUtf8(section), platform::cp1251ToUtf8(key), fileName, count,
                 static_cast<std::int32_t>(keys)}),
-        4);
+        kWarningLevel);
 }
 
 std::string readLongValue(const IniDocument::SectionIndex& index, const std::string& key,

@@ -13,7 +13,6 @@ namespace kvt {
 
 namespace {
 
-constexpr std::string_view kGlobalPrefix = "Global\\";
 constexpr std::uint8_t kWarning = 4;
 
 // True the first time a name is given in this process.
@@ -49,7 +48,8 @@ void reportWait(const platform::NamedMutex& mutex) {
 
 std::unique_ptr<platform::NamedMutex> OpenSharedFileLock(const std::string& name, bool report) {
     try {
-        return std::make_unique<platform::NamedMutex>(std::string(kGlobalPrefix) + name);
+        return std::make_unique<platform::NamedMutex>(
+            std::string(platform::NamedMutex::GlobalPrefix) + name);
     } catch (const platform::SystemError& error) {
         if (error.errorNumber() == ELOOP)
             throw;

@@ -33,7 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kGlobalPrefix = "Global\\";
 constexpr std::size_t kMaxFileName = 200;
 constexpr std::size_t kKeptPrefix = 150;
 
@@ -81,10 +80,11 @@ struct LockLocation {
     std::string fileName;
 
     explicit LockLocation(std::string_view name)
-        : global(name.size() >= kGlobalPrefix.size() &&
-                 equalsIgnoreCase(name.substr(0, kGlobalPrefix.size()), kGlobalPrefix)),
+        : global(name.size() >= NamedMutex::GlobalPrefix.size() &&
+                 equalsIgnoreCase(name.substr(0, NamedMutex::GlobalPrefix.size()),
+                                  NamedMutex::GlobalPrefix)),
           folderName(global ? "global" : "user-" + std::to_string(getuid())),
-          fileName(encodeFileName(global ? name.substr(kGlobalPrefix.size()) : name)) {}
+          fileName(encodeFileName(global ? name.substr(NamedMutex::GlobalPrefix.size()) : name)) {}
 
     fs::path locksFolder() const { return PathMap::root() / "locks"; }
     fs::path folder() const { return locksFolder() / folderName; }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kvt::platform {
 
@@ -17,6 +18,9 @@ namespace kvt::platform {
 // the same name in the process; other threads of the process wait like other processes do.
 class NamedMutex {
 public:
+    // The prefix of the names visible to every user.
+    static constexpr std::string_view GlobalPrefix = "Global\\";
+
     // Opens (creating if needed) the lock file. Throws SystemError when the lock folder or file
     // cannot be opened, for example when the lock file is a symbolic link.
     explicit NamedMutex(const std::string& name);

@@ -48,6 +48,31 @@ protected:
                                       const std::string& input = {}) {
         return test::runProcess(test::toolPath("kvt-log"), args, input);
     }
+
+    // A kvt-log process per writer, all at once, each writing standard input's lines of
+    // `line(writer, i)`; `options(writer)` come before the log name's "-". Every one must succeed.
+    void runWriters(int writers, int linesEach,
+                    const std::function<std::string(int writer, int i)>& line,
+                    const std::function<std::vector<std::string>(int writer)>& options) const {
+        std::vector<test::ProcessResult> results(writers);
+        std::vector<std::thread> threads;
+        for (int p = 0; p < writers; ++p) {
+            std::string input;
+            for (int i = 0; i < linesEach; ++i)
+                input += line(p, i) + "\n";
+            std::vector<std::string> args{spelling(p)};
+            for (auto& option : options(p))
+                args.push_back(std::move(option));
+            args.push_back("-");
+            threads.emplace_back([&results, p, input = std::move(input), args = std::move(args)] {
+                results[p] = kvtLog(args, input);
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        for (const auto& result : results)
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
 };
 
 std::vector<std::string> splitLines(const std::string& text) {
@@ -87,23 +112,16 @@ TEST_F(KvtLogTest, FailuresAndWrongArgumentsGoToStandardErrorWithExitCodeOne) {
 TEST_F(KvtLogTest, FourProcessesWithSizeTrimmingLeaveOnlyWholeLines) {
     constexpr int Processes = 4, LinesEach = 2000;
     constexpr std::size_t MaxSize = 20000;
-    std::vector<test::ProcessResult> results(Processes);
-    std::vector<std::thread> writers;
-    for (int p = 0; p < Processes; ++p) {
-        std::string input;
-        for (int i = 0; i < LinesEach; ++i)
-            input += "p" + std::to_string(p) + " строка " + std::to_string(i) + " " +
-                     std::string(20 + i % 17, '=') + "\n";
-        writers.emplace_back([&results, p, input, name = spelling(p)] {
-            results[p] = kvtLog({name, "--max-size", std::to_string(MaxSize), "--tag",
-                                 "[p" + std::to_string(p) + "]", "-"},
-                                input);
+    runWriters(
+        Processes, LinesEach,
+        [](int p, int i) {
+            return "p" + std::to_string(p) + " строка " + std::to_string(i) + " " +
+                   std::string(20 + i % 17, '=');
+        },
+        [](int p) {
+            return std::vector<std::string>{"--max-size", std::to_string(MaxSize), "--tag",
+                                            "[p" + std::to_string(p) + "]"};
         });
-    }
-    for (auto& writer : writers)
-        writer.join();
-    for (const auto& result : results)
-        ASSERT_EQ(result.exitCode, 0) << result.err;
 
     const std::string text = logText();
     EXPECT_THAT(text, EndsWith("\r\n"));
@@ -134,21 +152,13 @@ TEST_F(KvtLogTest, FourProcessesWithSizeTrimmingLeaveOnlyWholeLines) {
 
 TEST_F(KvtLogTest, TwoProcessesWritingTwoSpellingsOfOneFileLoseNoLine) {
     constexpr int Processes = 2, LinesEach = 1200;
-    std::vector<test::ProcessResult> results(Processes);
-    std::vector<std::thread> writers;
-    for (int p = 0; p < Processes; ++p) {
-        std::string input;
-        for (int i = 0; i < LinesEach; ++i)
-            input += "p" + std::to_string(p) + " " + std::to_string(i) + " " +
-                     std::string(10 + i % 23, '#') + "\n";
-        writers.emplace_back([&results, p, input, name = spelling(p)] {
-            results[p] = kvtLog({name, "-"}, input);
-        });
-    }
-    for (auto& writer : writers)
-        writer.join();
-    for (const auto& result : results)
-        ASSERT_EQ(result.exitCode, 0) << result.err;
+    runWriters(
+        Processes, LinesEach,
+        [](int p, int i) {
+            return "p" + std::to_string(p) + " " + std::to_string(i) + " " +
+                   std::string(10 + i % 23, '#');
+        },
+        [](int) { return std::vector<std::string>{}; });
 
     const std::regex whole(
         R"(\d{2}\.\d{2}\.\d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[инф\] p(\d) (\d+) (#+))");
