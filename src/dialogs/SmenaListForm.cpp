@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "dialogs/CardScanner.h"
+#include "infra/tools.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace kvt::dialogs {
@@ -55,16 +56,6 @@ public:
 private:
     data::ClientDataSet& dataSet_;
 };
-
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (const char c : text) {
-        result += c;
-        if (c == '\'')
-            result += '\'';
-    }
-    return result + "'";
-}
 
 }  // namespace
 
@@ -322,6 +313,7 @@ void TSmenaListFrm::ShowTrkButtons() {
     int y = kTrkButtonMargin;
     for (pumps.First(); !pumps.Eof(); pumps.Next()) {
         auto* button = new QPushButton(pumps.FieldByName("Trk").AsString().c_str(), &Panel3);
+        button->setObjectName(QStringLiteral("TrkBtn") + button->text());
         button->setCheckable(true);
         button->setAutoExclusive(true);
         button->setGeometry(x, y, kTrkButtonWidth, kTrkButtonHeight);
@@ -393,8 +385,14 @@ void TSmenaListFrm::tmBringToFrontTimer() {
 
 void TSmenaListFrm::done(int result) {
     FormPlacement1.save(*this);
+    // Digits typed just before the form closed must not prefix the next showing's search.
     tmSearchTimer.stop();
+    SearchText_.clear();
     QDialog::done(result);
+}
+
+void TSmenaListFrm::reject() {
+    done(kResultCancel);
 }
 
 void TSmenaListFrm::PropBtnClick() {
@@ -425,7 +423,7 @@ std::string VehicleFilter(const QString& caption, const QString& vehicle) {
     std::string filter =
         caption == QStringLiteral("Выберите привоз ГСМ") ? "Prihod = True" : "Prihod = False";
     if (vehicle != QStringLiteral("Все"))
-        filter += " and CarName = " + quoted(vehicle.toStdString());
+        filter += " and CarName = " + QuotedStr(vehicle.toStdString());
     return filter;
 }
 

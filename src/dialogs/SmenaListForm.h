@@ -109,6 +109,8 @@ public slots:
     void PropBtnClick();
     void cbAutoChange();
     void OnTrkBtn();
+    // Esc and the window's close box cancel as "Отмена" does.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -47,4 +47,14 @@ std::int32_t FindRowByKey(const Variant& key, const Variant& rows, std::int32_t 
     return defaultValue;
 }
 
+std::string QuotedStr(std::string_view text) {
+    std::string result = "'";
+    for (const char c : text) {
+        result += c;
+        if (c == '\'')
+            result += '\'';
+    }
+    return result + "'";
+}
+
 }  // namespace kvt

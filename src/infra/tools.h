@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "kvtreports/Variant.h"
 
@@ -28,5 +29,9 @@ std::exception_ptr ContextException(const std::exception& error, const std::stri
 // a match `defaultValue` is returned, with a short beep when it is 0 or more (a caller that
 // asks for -1 expects misses).
 std::int32_t FindRowByKey(const Variant& key, const Variant& rows, std::int32_t defaultValue);
+
+// `text` in single quotes with its own single quotes doubled, as a filter expression reads a
+// string.
+std::string QuotedStr(std::string_view text);
 
 }  // namespace kvt

@@ -59,7 +59,7 @@ void addMenuExtras(Module& m, KvtMenuItem& root) {
     {
         data::ServerSession session(m.DBFrm->KVTServer);
         m.StationConfig = session.appServer().GetKVTConfig();
-        menu.AddPumpShortcuts(pumpLogRoot, m.StationConfig);
+        menu.AddPumpShortcuts(pumpLogRoot, m.StationConfig, *m.Report);
     }
     m.MenuExtrasAdded = true;
 }
@@ -205,6 +205,54 @@ void TReport::SmenaReportClick(KvtMenuItem&) {
 
 void TReport::CurSmenaReportClick(KvtMenuItem&) {
     runners().CurrentShiftReport();
+}
+
+void TReport::PrihodReportClick(KvtMenuItem&) {
+    runners().FuelOperationLog(true);
+}
+
+void TReport::PrihodSmenaReportClick(KvtMenuItem&) {
+    runners().FuelShiftLog(true);
+}
+
+void TReport::OtkachkaReportClick(KvtMenuItem&) {
+    runners().FuelOperationLog(false);
+}
+
+void TReport::OtkachkaSmenaReportClick(KvtMenuItem&) {
+    runners().FuelShiftLog(false);
+}
+
+void TReport::BonusReportClick(KvtMenuItem&) {
+    runners().BonusReport();
+}
+
+void TReport::BackReportClick(KvtMenuItem&) {
+    runners().ReturnsReport();
+}
+
+void TReport::BackActsReportClick(KvtMenuItem&) {
+    runners().ReturnCertificates();
+}
+
+void TReport::BackCardReportClick(KvtMenuItem&) {
+    runners().TerminalReturns();
+}
+
+void TReport::TalonReportClick(KvtMenuItem&) {
+    runners().CouponReport();
+}
+
+void TReport::CardReportClick(KvtMenuItem&) {
+    runners().CardReport();
+}
+
+void TReport::TrkHistoryReportClick(KvtMenuItem&) {
+    runners().PumpHistory();
+}
+
+void TReport::PumpLogItemClick(KvtMenuItem& sender) {
+    runners().PumpLog(PumpLogName(sender.caption()));
 }
 
 Variant HostValue(std::int32_t code) {

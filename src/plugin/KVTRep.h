@@ -36,6 +36,18 @@ public:
     virtual ~ReportRunners() = default;
     virtual void ShiftReport() = 0;
     virtual void CurrentShiftReport() = 0;
+    // receipts: the fuel receipt log, else the pump-out log.
+    virtual void FuelOperationLog(bool receipts) = 0;
+    virtual void FuelShiftLog(bool receipts) = 0;
+    virtual void BonusReport() = 0;
+    virtual void ReturnsReport() = 0;
+    virtual void ReturnCertificates() = 0;
+    virtual void TerminalReturns() = 0;
+    virtual void CouponReport() = 0;
+    virtual void CardReport() = 0;
+    virtual void PumpHistory() = 0;
+    // The live log window of one pump.
+    virtual void PumpLog(const std::string& pumpName) = 0;
 };
 
 // The receiver of the report entries' click handlers: each report's runner is one of its
@@ -44,6 +56,19 @@ class TReport {
 public:
     void SmenaReportClick(KvtMenuItem& sender);
     void CurSmenaReportClick(KvtMenuItem& sender);
+    void PrihodReportClick(KvtMenuItem& sender);
+    void PrihodSmenaReportClick(KvtMenuItem& sender);
+    void OtkachkaReportClick(KvtMenuItem& sender);
+    void OtkachkaSmenaReportClick(KvtMenuItem& sender);
+    void BonusReportClick(KvtMenuItem& sender);
+    void BackReportClick(KvtMenuItem& sender);
+    void BackActsReportClick(KvtMenuItem& sender);
+    void BackCardReportClick(KvtMenuItem& sender);
+    void TalonReportClick(KvtMenuItem& sender);
+    void CardReportClick(KvtMenuItem& sender);
+    void TrkHistoryReportClick(KvtMenuItem& sender);
+    // The hidden per-pump entries: the pump is named in the entry's caption.
+    void PumpLogItemClick(KvtMenuItem& sender);
 };
 
 struct Module {

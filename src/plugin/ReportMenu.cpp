@@ -46,22 +46,33 @@ constexpr std::array<ReportEntry, 25> kReportEntries{{
     {kStatementShiftCaption, kStatementShiftCaption, 73, 0},
     {kSeparatorCaption, "", 0, 0},
     {kSeparatorCaption, "", 0, 0, Presence::UnlessSeparatorOnTop},
-    {"История продаж по ТРК", "История продаж по ТРК", 62, 0},
+    {"История продаж по ТРК", "История продаж по ТРК", 62, 0, Presence::Always,
+     &TReport::TrkHistoryReportClick},
     {"Сменный отчет по договорам", "Сменный отчет по договорам", 62, 0},
-    {"Отчеты по картам", "Отчеты по отливам по картам", 0, 0},
+    {"Отчеты по картам", "Отчеты по отливам по картам", 0, 0, Presence::Always,
+     &TReport::CardReportClick},
     {kTerminalReturnsCaption,
-     "Непроизведенные возвраты недоотлитого ГСМ на карты клиентов за смену", 61, 0},
-    {"Отчеты по номерным талонам", "Отчеты по отливам по номерным талонам", 61, 0},
-    {"Отчеты по возвратам", "Отчеты по актам возвратов", 0, 0},
-    {"Акты возвратов", "Отчеты по актам возвратов", 0, 0},
-    {kBonusCaption, "Сменный отчет по бонусам и скидкам", 74, 0},
+     "Непроизведенные возвраты недоотлитого ГСМ на карты клиентов за смену", 61, 0,
+     Presence::Always, &TReport::BackCardReportClick},
+    {"Отчеты по номерным талонам", "Отчеты по отливам по номерным талонам", 61, 0, Presence::Always,
+     &TReport::TalonReportClick},
+    {"Отчеты по возвратам", "Отчеты по актам возвратов", 0, 0, Presence::Always,
+     &TReport::BackReportClick},
+    {"Акты возвратов", "Отчеты по актам возвратов", 0, 0, Presence::Always,
+     &TReport::BackActsReportClick},
+    {kBonusCaption, "Сменный отчет по бонусам и скидкам", 74, 0, Presence::Always,
+     &TReport::BonusReportClick},
     {kCurrentShiftCaption, "", 60, kCtrlF6, Presence::Always, &TReport::CurSmenaReportClick},
     {"Сменный отчет", "Просмотр и печать сменных отчетов", 60, kCtrlF5, Presence::Always,
      &TReport::SmenaReportClick},
-    {"Сменная откачка топлива", "Сменный отчет по откачке топлива из резервуара", 6, 0},
-    {"Откачка топлива", "Отчет по откачке топлива из резервуара", 6, 0},
-    {"Сменное поступление топлива", "Сменный отчет по поступлению топлива", 69, 0},
-    {"Поступления топлива", "Просмотр и печать журнала поступления топлива", 6, kCtrlF4},
+    {"Сменная откачка топлива", "Сменный отчет по откачке топлива из резервуара", 6, 0,
+     Presence::Always, &TReport::OtkachkaSmenaReportClick},
+    {"Откачка топлива", "Отчет по откачке топлива из резервуара", 6, 0, Presence::Always,
+     &TReport::OtkachkaReportClick},
+    {"Сменное поступление топлива", "Сменный отчет по поступлению топлива", 69, 0, Presence::Always,
+     &TReport::PrihodSmenaReportClick},
+    {"Поступления топлива", "Просмотр и печать журнала поступления топлива", 6, kCtrlF4,
+     Presence::Always, &TReport::PrihodReportClick},
 }};
 
 constexpr std::int32_t kReportMenuHelpContext = 60;
@@ -152,7 +163,8 @@ KvtMenuItem& ReportMenu::AddPumpLogRoot(KvtMenuItem& root) {
     return entry;
 }
 
-void ReportMenu::AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stationConfig) {
+void ReportMenu::AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stationConfig,
+                                  TReport& report) {
     // A configuration without a pump list (an older server's) has no pumps to offer.
     if (!stationConfig.isArray() || stationConfig.highBound() < kPumpListElement ||
         !stationConfig.at(kPumpListElement).isArray())
@@ -165,8 +177,10 @@ void ReportMenu::AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stati
         const ShortCut shortCut = PumpShortCut(++pumpNumber);
         const auto addEntry = [&](std::string_view prefix, ShortCut key,
                                   std::string_view nameStem) {
-            KvtMenuItem& entry =
-                AddReportItem(std::string(prefix) + name, "", 0, key, nullptr, pumpLogRoot, -1);
+            KvtMenuItem& entry = AddReportItem(
+                std::string(prefix) + name, "", 0, key,
+                [&report](KvtMenuItem& sender) { report.PumpLogItemClick(sender); }, pumpLogRoot,
+                -1);
             entry.setName(std::string(nameStem) + std::to_string(index));
             entry.setVisible(false);
         };

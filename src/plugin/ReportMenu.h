@@ -35,8 +35,9 @@ public:
     KvtMenuItem& AddPumpLogRoot(KvtMenuItem& root);
     // One invisible entry per pump of the station configuration (element 3, the pumps, element
     // 0 of each its name), two for the pumps whose key is a digit (the keypad variant). A
-    // configuration without a pump list adds nothing.
-    void AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stationConfig);
+    // configuration without a pump list adds nothing. Each entry opens its pump's log through
+    // `report`.
+    void AddPumpShortcuts(KvtMenuItem& pumpLogRoot, const Variant& stationConfig, TReport& report);
 
 private:
     AddMenuItemFunc addMenuItem_;

@@ -12,9 +12,9 @@
 #include "reports/GoodsModule.h"
 #include "reports/RunnerFrame.h"
 #include "reports/ShiftLayout.h"
+#include "reports/uTRKHistory.h"
 #include "settings/PayTypeFlags.h"
 #include "settings/SettingsCatalogue.h"
-#include "viewer/RptForm.h"
 
 namespace kvt::reports {
 
@@ -24,13 +24,7 @@ constexpr std::uint8_t kShiftReportNo = 45;
 constexpr int kShiftReportKind = 2;
 constexpr std::int32_t kStatementsDefaultIndex = 4;
 constexpr const char* kShiftReportTitle = "Сменный отчет";
-constexpr const char* kShiftPickCaption = "Выберите смену";
 constexpr const char* kShiftReportProgress = "Формирование сменного отчета";
-
-Variant integerArray(const std::vector<std::int32_t>& values) {
-    std::vector<Variant> elements(values.begin(), values.end());
-    return Variant::list(std::move(elements));
-}
 
 // What report 45 takes from the settings and the goods module, read before the report is asked.
 struct ShiftReportInputs {
@@ -44,7 +38,7 @@ struct ShiftReportInputs {
         return Variant::list(
             {first, last, layout.layout, plugin::HostValue(plugin::HostCode::ServerMode),
              Variant(layout.roundRVal), Variant(department), Variant(plugin::module().UserLevel3),
-             integerArray(statements), Variant(layout.siloReportSortField)});
+             IntegerArray(statements), Variant(layout.siloReportSortField)});
     }
 };
 
@@ -69,13 +63,6 @@ private:
     std::unique_ptr<infra::TProgressViewer> viewer_;
 };
 
-// The report produced last in the new format, then both formats in the viewer.
-void showShiftReport(const std::string& reportText) {
-    std::string htmlText;
-    plugin::CallGetReport(plugin::kNewFormatReport, Variant::list({}), htmlText);
-    viewer::ShowReport(reportText, htmlText, kShiftReportTitle);
-}
-
 bool configFileExists() {
     std::error_code ignored;
     return std::filesystem::exists(platform::PathMap::toLocal(ConfigFileName()), ignored);
@@ -93,14 +80,14 @@ void produceShiftReport(const dialogs::SmenaChoice& choice, int modalResult) {
         const ShownProgress progress(kShiftReportProgress);
         plugin::CallGetReport(kShiftReportNo, inputs.params(first, last), reportText);
     }
-    showShiftReport(reportText);
+    ShowWithNewFormat(reportText, kShiftReportTitle);
 }
 
 }  // namespace
 
 void ShiftReport() {
     plugin::Module& m = plugin::module();
-    ShiftRunFrame frame(*m.DBFrm, kShiftReportKind, kShiftPickCaption);
+    ShiftRunFrame frame(*m.DBFrm, ShiftPick{.propKind = kShiftReportKind});
     frame.Loop(produceShiftReport);
 }
 
@@ -111,7 +98,7 @@ void CurrentShiftReport() {
     std::string reportText;
     plugin::CallGetReport(kShiftReportNo, inputs.params(currentShiftMarker(), currentShiftMarker()),
                           reportText);
-    showShiftReport(reportText);
+    ShowWithNewFormat(reportText, kShiftReportTitle);
 }
 
 void Runners::ShiftReport() {
@@ -120,6 +107,46 @@ void Runners::ShiftReport() {
 
 void Runners::CurrentShiftReport() {
     reports::CurrentShiftReport();
+}
+
+void Runners::FuelOperationLog(bool receipts) {
+    RunFuelOperationLog(receipts ? FuelDirection::Receipt : FuelDirection::PumpOut);
+}
+
+void Runners::FuelShiftLog(bool receipts) {
+    RunFuelShiftLog(receipts ? FuelDirection::Receipt : FuelDirection::PumpOut);
+}
+
+void Runners::BonusReport() {
+    RunBonusReport();
+}
+
+void Runners::ReturnsReport() {
+    RunReturnsReport();
+}
+
+void Runners::ReturnCertificates() {
+    RunReturnCertificates();
+}
+
+void Runners::TerminalReturns() {
+    RunTerminalReturns();
+}
+
+void Runners::CouponReport() {
+    RunCouponReport();
+}
+
+void Runners::CardReport() {
+    RunCardReport();
+}
+
+void Runners::PumpHistory() {
+    RunPumpHistory();
+}
+
+void Runners::PumpLog(const std::string& pumpName) {
+    ShowPumpLog(pumpName);
 }
 
 }  // namespace kvt::reports

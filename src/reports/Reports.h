@@ -1,6 +1,8 @@
 #pragma once
 // The report runners: one procedure per report entry of the menu. Each asks the operator for
 // the report's parameters, has the console produce the report and shows it in the viewer.
+#include <string>
+
 #include "plugin/KVTRep.h"
 
 namespace kvt::reports {
@@ -10,11 +12,45 @@ void ShiftReport();
 // Report 45 over the open shift, without asking ("Текущий сменный отчет").
 void CurrentShiftReport();
 
+// The fuel receipt log (report 0) or the pump-out log (report 31).
+enum class FuelDirection { Receipt, PumpOut };
+// Over a run of operations picked in the log itself.
+void RunFuelOperationLog(FuelDirection direction);
+// Over the operations of picked shifts.
+void RunFuelShiftLog(FuelDirection direction);
+
+// Report 9, bonuses and discounts per shift.
+void RunBonusReport();
+// Report 34, returns per shift.
+void RunReturnsReport();
+// Reports 21 and 22, the return certificates of one shift or of the open shift.
+void RunReturnCertificates();
+// Report 19, returns to the card terminal not made yet.
+void RunTerminalReturns();
+
+// Report 46, sales on numbered coupons.
+void RunCouponReport();
+// Report 52, sales on plastic cards, optionally for a card number pattern.
+void RunCardReport();
+
+// Report 10 for a picked pump over picked shifts.
+void RunPumpHistory();
+
 // The runners as the plug-in's module calls them.
 class Runners final : public plugin::ReportRunners {
 public:
     void ShiftReport() override;
     void CurrentShiftReport() override;
+    void FuelOperationLog(bool receipts) override;
+    void FuelShiftLog(bool receipts) override;
+    void BonusReport() override;
+    void ReturnsReport() override;
+    void ReturnCertificates() override;
+    void TerminalReturns() override;
+    void CouponReport() override;
+    void CardReport() override;
+    void PumpHistory() override;
+    void PumpLog(const std::string& pumpName) override;
 };
 
 }  // namespace kvt::reports
