@@ -210,6 +210,44 @@ TEST_F(SmenaListFormTest, TypedDigitsFindTheFirstShiftStartingWithThem) {
     EXPECT_EQ(db_.SmLogtableSmNum.AsInteger(), 200);
 }
 
+TEST_F(SmenaListFormTest, DigitsTypedJustBeforeAChoiceDoNotPrefixTheNextSearch) {
+    open(shifts({1, 5, 12, 200}));
+    TSmenaListFrm& shown = form();
+    const auto type = [&shown](const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+        QApplication::sendEvent(&shown.DBGrid1, &press);
+    };
+    whenShown([&](TSmenaListFrm& f) {
+        type("1");
+        f.BitBtn1.click();
+    });
+    select();
+    EXPECT_FALSE(shown.tmSearchTimer.isActive());
+    whenShown([&](TSmenaListFrm& f) {
+        type("2");
+        while (f.tmSearchTimer.isActive())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        EXPECT_EQ(db_.SmLogtableSmNum.AsInteger(), 200);
+        f.BitBtn2.click();
+    });
+    select();
+}
+
+TEST_F(SmenaListFormTest, EscAndTheCloseBoxCancelAsTheCancelButtonDoes) {
+    open(shifts({1}));
+    const std::function<void(TSmenaListFrm&)> closers[] = {
+        [](TSmenaListFrm& f) {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&f, &esc);
+        },
+        [](TSmenaListFrm& f) { f.close(); }};
+    for (const auto& closer : closers) {
+        whenShown(closer);
+        EXPECT_EQ(select(), std::nullopt);
+        EXPECT_EQ(form().ModalResult(), kResultCancel);
+    }
+}
+
 TEST_F(SmenaListFormTest, AGapInTheNumbersShowsRedOnTheShiftBeforeIt) {
     open(shifts({10, 11, 13}));
     whenShown([&](TSmenaListFrm& shown) {

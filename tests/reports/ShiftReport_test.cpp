@@ -6,15 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "appserver/StationServer.h"
-#include "dialogs/SmenaListForm.h"
-#include "host/kit/DialogScript.h"
 #include "infra/SafeIniFiles.h"
 #include "infra/tools.h"
 #include "platform/PathMap.h"
-#include "plugin/PluginFixture.h"
-#include "reports/Reports.h"
-#include "support/StationLog.h"
+#include "reports/RunnerFixture.h"
 
 namespace kvt::reports {
 namespace {
@@ -38,20 +33,12 @@ std::string shiftReportParams(const std::string& first, const std::string& last)
            "Bool(true), " + kStatements + ", I4(0))";
 }
 
-class ShiftReportTest : public test::PluginTest {
+class ShiftReportTest : public test::RunnerTest {
 protected:
     void SetUp() override {
-        PluginTest::SetUp();
-        module().Runners = std::make_unique<Runners>();
+        RunnerTest::SetUp();
         writeLayout();
-        host().values.set(0, Variant(true));
-        host().values.set(11, Variant(std::int32_t{1}));
-        host().values.set(12, Variant(std::int32_t{77}));
-        host().values.set(15, Variant(std::int32_t{3}));
-        startHost();
-        module().DBFrm->KVTServer.ServerFactory = [] {
-            return appserver::createStationServer(appserver::defaultStationDatabase());
-        };
+        startRunners();
     }
 
     void writeLayout() {
@@ -68,38 +55,9 @@ protected:
         for (int group = 3; group < 16; ++group)
             ini.WriteInteger("SmenaRep", "Rep" + std::to_string(group) + "_0", -1);
     }
-
-    // Clicks the entry with the script acting on the forms; returns the events of the forms.
-    std::vector<std::string> run(const char* entry, const std::string& script) {
-        std::vector<std::string> events;
-        host::DialogScript driver(host::DialogScript::parse(script),
-                                  [&events](const std::string& line) { events.push_back(line); });
-        host::MemoryMenuItem& item = host().entry(entry);
-        item.onClick()(item);
-        driver.finish();
-        return events;
-    }
-
-    std::vector<std::string> calls() {
-        std::vector<std::string> result;
-        for (const auto& call : host().reportCalls)
-            result.push_back(std::to_string(call.reportNo) + " " + call.params);
-        return result;
-    }
-
-    void expectCleanedUp() {
-        EXPECT_EQ(dialogs::CurrentSmenaListFrm(), nullptr);
-        EXPECT_FALSE(module().DBFrm->SmLogtable.Active());
-        EXPECT_FALSE(module().DBFrm->KVTServer.Connected());
-    }
 };
 
-std::vector<test::TestShift> shifts(std::initializer_list<int> numbers) {
-    std::vector<test::TestShift> result;
-    for (const int n : numbers)
-        result.push_back({n, 100.0 + n, 100.5 + n});
-    return result;
-}
+using test::shifts;
 
 TEST_F(ShiftReportTest, PickedShiftsGoToTheConsoleAndTheReportToTheViewer) {
     test::writeStationLog(shifts({11, 12, 13, 14, 15, 16}));
