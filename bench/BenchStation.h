@@ -1,12 +1,15 @@
 #pragma once
 // A demo station database for one benchmark run, in a private temporary folder removed at exit.
+#include <sqlite3.h>
 #include <stdlib.h>
 
+#include <array>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "appserver/DemoData.h"
+#include "appserver/StationDatabase.h"
 
 namespace kvt::bench {
 
@@ -33,5 +36,47 @@ public:
 private:
     std::filesystem::path folder_;
 };
+
+// Makes the log of `pump` hold exactly `operations` operations, one a minute, with every kind of
+// value the pump log window names or does not know: orders and deliveries, short deliveries,
+// change, unknown and "no value" codes, rows without a fuel grade, payment types of the table
+// and others, every dose kind. One transaction: a million rows take seconds.
+inline void fillPumpLog(const std::filesystem::path& database, const std::string& pump,
+                        int operations) {
+    constexpr double kFirstDay = 45352.0;  // 01.03.2024
+    constexpr double kMinute = 1.0 / 1440;
+    constexpr std::array<const char*, 4> kGrades{"АИ-92", "АИ-95", "ДТ", "АИ-80"};
+    constexpr std::array<int, 10> kOperations{0, 3, 0, 1, 2, 0, 4, 5, 129, 999};
+    constexpr std::array<int, 5> kDoses{0, 1, 2, 0, 4};
+    const appserver::Connection db = appserver::openStationDatabase(
+        database, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
+    appserver::execute(db.get(), "BEGIN");
+    appserver::Statement clear(db, "DELETE FROM Trk WHERE Trk = ?1");
+    sqlite3_bind_text(clear.get(), 1, pump.c_str(), -1, SQLITE_TRANSIENT);
+    clear.step();
+    appserver::Statement insert(db,
+                                "INSERT INTO Trk (Trk, Time, Client, Gsm, Operation, Op1, "
+                                "AutoMobil, Op2, Liters, Summa) VALUES (?1, ?2, ?3, ?4, ?5, ?6, "
+                                "?7, ?8, ?9, ?10)");
+    sqlite3_stmt* row = insert.get();
+    for (int i = 0; i < operations; ++i) {
+        const double liters = 5 + (i % 600) / 10.0;
+        const std::string car = i % 3 == 0 ? "А" + std::to_string(100 + i % 900) + "ВС" : "";
+        sqlite3_bind_text(row, 1, pump.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_double(row, 2, kFirstDay + i * kMinute);
+        sqlite3_bind_int(row, 3, 1 + i % 4);
+        sqlite3_bind_text(row, 4, i % 10 == 7 ? "" : kGrades[i % kGrades.size()], -1,
+                          SQLITE_STATIC);
+        sqlite3_bind_int(row, 5, kOperations[i % kOperations.size()]);
+        sqlite3_bind_int(row, 6, i % 11 == 0 ? 999 : i % 15);
+        sqlite3_bind_text(row, 7, car.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(row, 8, i % 17 == 0 ? 256 : kDoses[i % kDoses.size()]);
+        sqlite3_bind_double(row, 9, liters);
+        sqlite3_bind_double(row, 10, liters * 54.6);
+        insert.step();
+        sqlite3_reset(row);
+    }
+    appserver::execute(db.get(), "COMMIT");
+}
 
 }  // namespace kvt::bench

@@ -92,6 +92,11 @@ FormAction namedAction(const QString& kind, const QString& name, const QJsonValu
             bad(where, "\"select\" takes an item index from 0 for " + named(name));
         return action::Select{name, value.toInt()};
     }
+    if (kind == "list") {
+        if (!isInteger(value) || value.toInt() < 0)
+            bad(where, "\"list\" takes a count of rows from 0 for " + named(name));
+        return action::List{name, value.toInt()};
+    }
     const QJsonObject object = value.toObject();
     if (kind == "selectRows") {
         const QJsonArray values = object.value("values").toArray();
@@ -121,8 +126,10 @@ void appendActions(const QJsonValue& entry, const std::string& where,
         actions.emplace_back(action::PressKey{keyOf(value, where)});
     else if (kind == "close")
         actions.emplace_back(action::Close{resultOf(value, where)});
+    else if (kind == "list" && value.isString())
+        actions.emplace_back(action::List{stringOf(value, where, "\"list\""), std::nullopt});
     else if (kind == "set" || kind == "check" || kind == "select" || kind == "selectRows" ||
-             kind == "current") {
+             kind == "current" || kind == "list") {
         const QJsonObject targets = value.toObject();
         if (!value.isObject() || targets.isEmpty())
             bad(where, "\"" + kind.toStdString() + "\" takes an object keyed by component names");
@@ -273,7 +280,7 @@ void DialogScript::run(QWidget* form, const DialogStep& step, std::size_t number
         try {
             if (!guarded || !guarded->isVisible())
                 throw DialogScriptError("the form closed before action " + std::to_string(i + 1));
-            perform(*guarded, step.actions[i]);
+            perform(*guarded, step.actions[i], sink_);
         } catch (const DialogScriptError& error) {
             failure = where + ": " + error.what();
         } catch (const std::exception& error) {

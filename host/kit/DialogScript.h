@@ -10,9 +10,19 @@
 //
 // Actions: {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
 // {"select": {NAME: INDEX}}, {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
-// {"current": {GRID: {"field": F, "value": V}}}, {"key": "F4"}, {"close": "ok" | "cancel" | N}.
+// {"current": {GRID: {"field": F, "value": V}}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
+// {"list": NAME}, {"list": {NAME: COUNT}}.
 // An object naming several components acts on them in the order of their names; grid values
-// match a cell's editing text, numbers written without a fraction as whole numbers.
+// match a cell's editing text, numbers written without a fraction as whole numbers. A click
+// finds also components the form made after it was built (the shift list's pump buttons
+// "TrkBtn1", ...); a toggle button toggles as under the mouse.
+//
+// "list" reports what a shown list holds, as the operator reads it, from its first item and at
+// most COUNT items or rows: a combo box or list as one line List NAME "ITEM" ..., every item in
+// order and the current one not marked (the selection is what "select" and "current" set); a
+// grid as Columns NAME "HEADING" ... with its visible columns, then Row NAME N "TEXT" ... per
+// row, N the record number and each text as the cell shows it (display format, get-text
+// handler). Without COUNT, every row the grid holds.
 //
 // Every event is reported as a line (host/kit/HostEvents.h): each form as Shown; a message box
 // as MessageBox, answered with its default (or Escape) button without taking a step; a form

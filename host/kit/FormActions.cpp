@@ -7,11 +7,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTextEdit>
+
+#include <string>
+#include <vector>
 
 namespace kvt::host {
 
@@ -247,9 +253,85 @@ void close(QWidget& form, const action::Close& close) {
         dialog->done(close.result);
 }
 
+bool hasRoom(const action::List& list, std::size_t reported) {
+    return !list.rows || static_cast<std::size_t>(*list.rows) > reported;
+}
+
+std::vector<std::string> comboItems(const QComboBox& comboBox, const action::List& list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < comboBox.count() && hasRoom(list, items.size()); ++i)
+        items.push_back(comboBox.itemText(i).toStdString());
+    return items;
+}
+
+// The model rows a list or grid shows, from the first, as many as the action asks.
+template <class View>
+std::vector<int> shownRows(const View& view, const action::List& list) {
+    std::vector<int> rows;
+    for (int row = 0; row < view.model()->rowCount() && hasRoom(list, rows.size()); ++row)
+        if (!view.isRowHidden(row))
+            rows.push_back(row);
+    return rows;
+}
+
+std::vector<std::string> listItems(const QListView& view, const action::List& list) {
+    std::vector<std::string> items;
+    for (const int row : shownRows(view, list))
+        items.push_back(
+            view.model()->index(row, view.modelColumn()).data().toString().toStdString());
+    return items;
+}
+
+// The model columns the grid shows, left to right as it draws them.
+std::vector<int> shownColumns(const QTableView& grid) {
+    const QHeaderView& header = *grid.horizontalHeader();
+    std::vector<int> columns;
+    for (int visual = 0; visual < header.count(); ++visual)
+        if (const int column = header.logicalIndex(visual); !grid.isColumnHidden(column))
+            columns.push_back(column);
+    return columns;
+}
+
+// A grid's model holds one row per record in the dataset's order, so a row's record number is
+// the row plus one.
+void reportGrid(const QTableView& grid, const action::List& list, const EventSink& report) {
+    const QAbstractItemModel& model = *grid.model();
+    const std::string name = list.name.toStdString();
+    const std::vector<int> columns = shownColumns(grid);
+    std::vector<std::string> texts;
+    for (const int column : columns)
+        texts.push_back(model.headerData(column, Qt::Horizontal).toString().toStdString());
+    report(event::columns(name, texts));
+    for (const int row : shownRows(grid, list)) {
+        texts.clear();
+        for (const int column : columns)
+            texts.push_back(model.index(row, column).data().toString().toStdString());
+        report(event::row(name, row + 1, texts));
+    }
+}
+
+// What the operator sees needs no enabled list: a disabled one still shows its items.
+void listShown(QWidget& form, const action::List& list, const EventSink& report) {
+    QObject& target = component(form, list.name);
+    const auto* widget = qobject_cast<QWidget*>(&target);
+    if (widget != nullptr && !widget->isVisible())
+        fail(list.name, "is hidden");
+    const std::string name = list.name.toStdString();
+    const auto* view = qobject_cast<QAbstractItemView*>(&target);
+    const bool hasModel = view != nullptr && view->model() != nullptr;
+    if (const auto* comboBox = qobject_cast<QComboBox*>(&target))
+        report(event::list(name, comboItems(*comboBox, list)));
+    else if (const auto* grid = qobject_cast<QTableView*>(&target); grid && hasModel)
+        reportGrid(*grid, list, report);
+    else if (const auto* listView = qobject_cast<QListView*>(&target); listView && hasModel)
+        report(event::list(name, listItems(*listView, list)));
+    else
+        fail(list.name, "shows no list");
+}
+
 }  // namespace
 
-void perform(QWidget& form, const FormAction& action) {
+void perform(QWidget& form, const FormAction& action, const EventSink& report) {
     std::visit(Overloaded{[&](const action::Click& a) { click(form, a); },
                           [&](const action::SetText& a) { setText(form, a); },
                           [&](const action::Check& a) { check(form, a); },
@@ -257,7 +339,8 @@ void perform(QWidget& form, const FormAction& action) {
                           [&](const action::SelectRows& a) { selectRows(form, a); },
                           [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
                           [&](const action::PressKey& a) { pressKey(form, a); },
-                          [&](const action::Close& a) { close(form, a); }},
+                          [&](const action::Close& a) { close(form, a); },
+                          [&](const action::List& a) { listShown(form, a, report); }},
                action);
 }
 

@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <stdexcept>
 #include <variant>
+
+#include "host/kit/HostEvents.h"
 
 class QObject;
 class QWidget;
@@ -59,15 +62,22 @@ struct PressKey {
 struct Close {
     int result = 0;
 };
+// What a combo box, list or grid shows, reported as one List line, or a Columns line and one Row
+// line per grid row: from the first item or row, at most `rows` of them (none: all it holds).
+struct List {
+    QString name;
+    std::optional<int> rows;
+};
 }  // namespace action
 
 using FormAction =
     std::variant<action::Click, action::SetText, action::Check, action::Select, action::SelectRows,
-                 action::MakeCurrent, action::PressKey, action::Close>;
+                 action::MakeCurrent, action::PressKey, action::Close, action::List>;
 
-// Does the action on the form; throws DialogScriptError when the form cannot take it (no such
-// component, a disabled or hidden one, one of another kind, no such row or item).
-void perform(QWidget& form, const FormAction& action);
+// Does the action on the form, reporting what it reads to `report`; throws DialogScriptError
+// when the form cannot take it (no such component, a disabled or hidden one, one of another
+// kind, no such row or item).
+void perform(QWidget& form, const FormAction& action, const EventSink& report);
 
 // Closes the form as Esc does: a dialog is rejected, another window closed.
 void cancelForm(QWidget& form);

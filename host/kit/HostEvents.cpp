@@ -30,6 +30,16 @@ std::string quoted(std::string_view text) {
     return result + '"';
 }
 
+namespace {
+
+std::string withQuoted(std::string line, const std::vector<std::string>& texts) {
+    for (const std::string& text : texts)
+        line += " " + quoted(text);
+    return line;
+}
+
+}  // namespace
+
 namespace event {
 
 std::string getReport(std::int32_t reportNo, const Variant& params) {
@@ -54,6 +64,18 @@ std::string beep(int frequencyHz, int durationMs) {
 
 std::string error(std::string_view message) {
     return "Error " + quoted(message);
+}
+
+std::string list(std::string_view name, const std::vector<std::string>& items) {
+    return withQuoted("List " + std::string(name), items);
+}
+
+std::string columns(std::string_view name, const std::vector<std::string>& headings) {
+    return withQuoted("Columns " + std::string(name), headings);
+}
+
+std::string row(std::string_view name, int recNo, const std::vector<std::string>& texts) {
+    return withQuoted("Row " + std::string(name) + " " + std::to_string(recNo), texts);
 }
 
 }  // namespace event

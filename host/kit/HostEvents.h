@@ -7,12 +7,16 @@
 //   MessageBox "CAPTION" "TEXT"
 //   Beep FREQ MS
 //   Error "MESSAGE"              an error shown in the standard error box or reaching the host
+//   List NAME "ITEM" ...         the items a combo box or list holds, in order
+//   Columns NAME "HEADING" ...   the headings of a grid's visible columns, left to right
+//   Row NAME N "TEXT" ...        a grid row, N its record number from 1, with the texts it shows
 // Quoted strings escape " and \ as the canonical variant text does, and line breaks as \r and
 // \n so that an event stays on one line.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kvtreports/Variant.h"
 
@@ -34,6 +38,9 @@ std::string cancelled(std::string_view className);
 std::string messageBox(std::string_view caption, std::string_view text);
 std::string beep(int frequencyHz, int durationMs);
 std::string error(std::string_view message);
+std::string list(std::string_view name, const std::vector<std::string>& items);
+std::string columns(std::string_view name, const std::vector<std::string>& headings);
+std::string row(std::string_view name, int recNo, const std::vector<std::string>& texts);
 }  // namespace event
 
 }  // namespace kvt::host

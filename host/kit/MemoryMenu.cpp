@@ -86,4 +86,18 @@ MemoryMenuItem* findMenuPath(const MemoryMenuItem& root, std::string_view path) 
     return nullptr;
 }
 
+MemoryMenuItem& runnableMenuPath(const MemoryMenuItem& root, std::string_view path) {
+    MemoryMenuItem* entry = findMenuPath(root, path);
+    if (entry == nullptr)
+        throw std::runtime_error("No menu entry \"" + std::string(path) + "\"");
+    const std::string named = "The menu entry \"" + std::string(path) + "\"";
+    if (!entry->enabled())
+        throw std::runtime_error(named + " is disabled");
+    for (const MemoryMenuItem* menu = entry->parent(); menu != &root; menu = menu->parent())
+        if (!menu->enabled())
+            throw std::runtime_error(named + " is in the disabled menu \"" + menu->caption() +
+                                     "\"");
+    return *entry;
+}
+
 }  // namespace kvt::host

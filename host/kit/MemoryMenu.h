@@ -46,4 +46,10 @@ std::string dumpMenu(const MemoryMenuItem& root);
 // Null when there is none.
 MemoryMenuItem* findMenuPath(const MemoryMenuItem& root, std::string_view path);
 
+// The entry of findMenuPath if the operator can run it: it and every menu above it enabled, as
+// a click or a shortcut requires. Visibility does not count, since a shortcut runs an invisible
+// entry (the per-pump entries under the invisible "История продаж"). Throws std::runtime_error
+// naming the path when there is no such entry or it cannot run.
+MemoryMenuItem& runnableMenuPath(const MemoryMenuItem& root, std::string_view path);
+
 }  // namespace kvt::host

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -57,6 +58,7 @@ public:
         connect(add<QPushButton>("btnAsk"), &QPushButton::clicked, this,
                 [this] { answer = QMessageBox::question(this, "Вопрос", "Продолжить?"); });
         connect(add<QPushButton>("btnNested"), &QPushButton::clicked, this, &TProbeFrm::nested);
+        connect(add<QPushButton>("btnPumps"), &QPushButton::clicked, this, &TProbeFrm::addPumps);
         auto* help = new QAction(this);
         help->setObjectName("acHelp");
         help->setShortcut(QKeySequence(Qt::Key_F4));
@@ -91,6 +93,7 @@ public:
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
     int nestedResult = -1;
     QString nestedText;
+    QStringList pumpsChosen;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -114,6 +117,20 @@ private:
         grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
     void nested();
+    // Toggle buttons made while the form shows, as the shift list makes its pump buttons.
+    void addPumps() {
+        for (const char* pump : {"1", "2", "3"}) {
+            auto* button = add<QPushButton>(QByteArray("TrkBtn").append(pump).constData());
+            button->setText(pump);
+            button->setCheckable(true);
+            button->setAutoExclusive(true);
+            button->show();
+            connect(button, &QPushButton::clicked, this, [this, button] {
+                if (button->isChecked())
+                    pumpsChosen.append(button->text());
+            });
+        }
+    }
 };
 
 class TNestedFrm : public QDialog {
@@ -173,6 +190,62 @@ TEST_F(DialogScriptTest, EveryActionKindWorksOnItsComponent) {
     EXPECT_EQ(form.helpRuns, 1);
     EXPECT_EQ(form.lastKey, QKeyCombination(Qt::ControlModifier, Qt::Key_E));
     EXPECT_EQ(driver->remainingSteps(), 0u);
+}
+
+TEST_F(DialogScriptTest, ButtonsMadeWhileTheFormShowsAreClickedAndToggle) {
+    TProbeFrm form;
+    const auto driver = script(R"([{"form": "TProbeFrm", "do": [
+        {"click": "btnPumps"}, {"click": "TrkBtn2"}, {"click": "TrkBtn3"}, {"click": "TrkBtn3"},
+        {"close": "ok"}]}])");
+    EXPECT_EQ(form.exec(), QDialog::Accepted);
+    EXPECT_THAT(events, ElementsAre("Shown TProbeFrm \"Проба\""));
+    EXPECT_THAT(form.pumpsChosen, ElementsAre("2", "3", "3"));  // a pressed one stays down
+    EXPECT_FALSE(form.get<QPushButton>("TrkBtn2").isChecked());
+    EXPECT_TRUE(form.get<QPushButton>("TrkBtn3").isChecked());
+}
+
+TEST_F(DialogScriptTest, ListsAreReportedAsTheyShow) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
+        {R"({"list": "ComboBox1"})", {R"(List ComboBox1 "Все" "АИ-92" "ДТ")"}},
+        {R"({"list": {"lbKinds": 2}})", {R"(List lbKinds "x" "y")"}},
+        {R"({"list": {"ComboBox1": 0}})", {"List ComboBox1"}},
+        {R"({"list": "DBGrid1"})",
+         {R"(Columns DBGrid1 "Смена" "Name")", R"(Row DBGrid1 1 "12" "a")",
+          R"(Row DBGrid1 2 "13" "b")", R"(Row DBGrid1 3 "15" "c \"в кавычках\"")"}},
+        {R"({"list": {"DBGrid1": 1, "lbKinds": 9}})",
+         {R"(Columns DBGrid1 "Смена" "Name")", R"(Row DBGrid1 1 "12" "a")",
+          R"(List lbKinds "x" "y" "z")"}},
+    };
+    for (const auto& [action, lines] : cases) {
+        events.clear();
+        TProbeFrm form;
+        auto* names = qobject_cast<QStandardItemModel*>(form.get<QTableView>("DBGrid1").model());
+        names->item(2, 1)->setText("c \"в кавычках\"");
+        const auto driver =
+            script(R"([{"form": "TProbeFrm", "do": [)" + action + R"(, {"close": "ok"}]}])");
+        EXPECT_EQ(form.exec(), QDialog::Accepted) << action;
+        std::vector<std::string> expected{"Shown TProbeFrm \"Проба\""};
+        expected.insert(expected.end(), lines.begin(), lines.end());
+        EXPECT_EQ(events, expected) << action;
+    }
+}
+
+TEST_F(DialogScriptTest, AGridListsItsShownColumnsInTheirOrderAndItsShownRows) {
+    TProbeFrm form;
+    auto& grid = form.get<QTableView>("DBGrid1");
+    grid.horizontalHeader()->moveSection(1, 0);
+    grid.setRowHidden(1, true);
+    const auto driver = script(R"([
+        {"form": "TProbeFrm", "do": [{"list": {"DBGrid1": 2}}, {"close": "ok"}]},
+        {"form": "TProbeFrm", "do": [{"list": {"DBGrid1": 1}}, {"close": "ok"}]}])");
+    form.exec();
+    grid.setColumnHidden(0, true);
+    form.exec();
+    EXPECT_THAT(events,
+                ElementsAre("Shown TProbeFrm \"Проба\"", R"(Columns DBGrid1 "Name" "Смена")",
+                            R"(Row DBGrid1 1 "a" "12")", R"(Row DBGrid1 3 "c" "15")",
+                            "Shown TProbeFrm \"Проба\"", R"(Columns DBGrid1 "Name")",
+                            R"(Row DBGrid1 1 "a")"));
 }
 
 // The shift list is shown once per pick; each showing takes its own step.
@@ -247,6 +320,8 @@ TEST_F(DialogScriptTest, AnActionTheFormCannotTakeIsAnErrorAndEndsTheScript) {
         {R"({"current": {"DBGrid1": {"field": "Liters", "value": 1}}})",
          R"(\"DBGrid1\" has no column \"Liters\")"},
         {R"({"click": "btnOK"}, {"close": "ok"})", "the form closed before action 2"},
+        {R"({"list": "btnOK"})", R"(\"btnOK\" shows no list)"},
+        {R"({"list": {"btnHidden": 1}})", R"(\"btnHidden\" is hidden)"},
     };
     for (const auto& [action, message] : cases) {
         events.clear();
@@ -276,6 +351,8 @@ TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
         {R"([{"form": "X", "do": [{"key": "Ctrl+Nope"}]}])", R"(unknown key "Ctrl+Nope")"},
         {R"([{"form": "X", "do": [{"close": "maybe"}]}])", R"("close" takes "ok", "cancel")"},
         {R"([{"form": "X", "do": [{"select": {"rg": -1}}]}])", R"("select" takes an item index)"},
+        {R"([{"form": "X", "do": [{"list": {"G": 1.5}}]}])", R"("list" takes a count of rows)"},
+        {R"([{"form": "X", "do": [{"list": 3}]}])", R"("list" takes an object keyed by)"},
         {R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F"}}}]}])",
          R"("selectRows" takes {"field": F, "values": [V, ...]} for "G")"},
     };
@@ -335,6 +412,26 @@ TEST_F(DataSetGridTest, RowsAreFoundByFieldNameAndEditingText) {
     EXPECT_EQ(form.exec(), QDialog::Accepted) << ::testing::PrintToString(events);
     EXPECT_THAT(form.selectedRows(), ElementsAre(2));
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, data::DataSetModel::FieldNameRole), "Liters");
+}
+
+// What the grid draws: labels as headings, display formats and get-text handlers in the cells,
+// record numbers counted as the dataset counts them.
+TEST_F(DataSetGridTest, AGridListsTheTextsItsCellsShow) {
+    set.FieldByName("SmNum").OnGetText = [](const data::Field& field, std::string& text,
+                                            bool displayText) {
+        text = displayText && field.AsInteger() % 2 != 0 ? "нечёт" : field.AsString();
+    };
+    TProbeFrm form;
+    data::DataSetModel model(source);
+    form.get<QTableView>("DBGrid1").setModel(&model);
+    std::vector<std::string> events;
+    const DialogScript driver(DialogScript::parse(R"([{"form": "TProbeFrm", "do": [
+            {"list": {"DBGrid1": 2}}, {"close": "ok"}]}])"),
+                              [&events](const std::string& line) { events.push_back(line); });
+    form.exec();
+    EXPECT_THAT(events,
+                ElementsAre("Shown TProbeFrm \"Проба\"", R"(Columns DBGrid1 "Смена" "Liters")",
+                            R"(Row DBGrid1 1 "100" "20,00")", R"(Row DBGrid1 2 "нечёт" "21,00")"));
 }
 
 }  // namespace

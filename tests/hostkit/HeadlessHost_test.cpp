@@ -9,6 +9,7 @@ namespace kvt::host {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 class HeadlessHostTest : public ::testing::Test {
 protected:
@@ -56,6 +57,46 @@ TEST_F(HeadlessHostTest, ErrorsReachingTheHostArePrintedAndTheWorkGoesOn) {
     EXPECT_THAT(events,
                 ElementsAre("Error \"Сервер DOWN недоступен\"", "Error \"Нет открытой смены\""));
     EXPECT_THROW(HeadlessHost(values, sink), std::logic_error);
+}
+
+// The per-pump entries are invisible under an invisible menu, run by their shortcuts: a path
+// reaches them as a shortcut does, only while they and their menu are enabled.
+TEST_F(HeadlessHostTest, InvisibleEntriesRunByPathUnlessTheyOrTheirMenuAreDisabled) {
+    HeadlessHost host(values, sink);
+    MemoryMenuItem& history = host.menu().insert(-1, "История продаж");
+    history.setVisible(false);
+    std::vector<std::string> clicked;
+    for (const char* caption : {"ТРК #1", "ТРК №1", "ТРК #2"}) {
+        MemoryMenuItem& pump = history.insert(-1, caption);
+        pump.setVisible(false);
+        pump.setOnClick([&clicked](KvtMenuItem& item) { clicked.push_back(item.caption()); });
+    }
+    history.item(2)->setEnabled(false);
+    host.click(runnableMenuPath(host.menu(), "История продаж/ТРК #1"));
+    host.click(runnableMenuPath(host.menu(), "История продаж/ТРК №1"));
+    EXPECT_THAT(clicked, ElementsAre("ТРК #1", "ТРК №1"));
+    EXPECT_TRUE(events.empty());
+
+    struct Refusal {
+        bool menuEnabled;
+        std::string path;
+        std::string message;
+    };
+    const std::vector<Refusal> refusals{
+        {true, "История продаж/ТРК #2", "The menu entry \"История продаж/ТРК #2\" is disabled"},
+        {true, "История продаж/ТРК #3", "No menu entry \"История продаж/ТРК #3\""},
+        {false, "История продаж/ТРК #1",
+         "The menu entry \"История продаж/ТРК #1\" is in the disabled menu \"История продаж\""},
+    };
+    for (const auto& [menuEnabled, path, message] : refusals) {
+        history.setEnabled(menuEnabled);
+        try {
+            runnableMenuPath(host.menu(), path);
+            ADD_FAILURE() << path;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(error.what(), message);
+        }
+    }
 }
 
 }  // namespace

@@ -58,9 +58,26 @@ TEST_F(KvtHostsimTest, TheUserLevelOptionOverridesTheHostValuesFile) {
 }
 
 TEST_F(KvtHostsimTest, AnEntryWithoutARunnerPrintsNothing) {
-    const auto result = hostsim({"--click", "&Журналы/Отчеты/Отчеты по картам"});
+    const auto result = hostsim({"--click", "&Журналы/Отчеты/Сменный отчет по контрагенту"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "");
+}
+
+// A hidden per-pump entry runs by its path as its shortcut would; the log prints as it shows.
+TEST_F(KvtHostsimTest, AHiddenPumpEntryShowsThePumpsLogAsTheOperatorReadsIt) {
+    const auto script = base() / "log.json";
+    test::writeFile(script, R"([{"form": "TfmTRKHistory", "do": [
+        {"list": {"DBGrid1": 2}}, {"close": "cancel"}]}])");
+    const auto result = hostsim({"--click", "История продаж/ТРК #1", "--script", script.string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const auto lines = test::splitLines(result.out);
+    ASSERT_EQ(lines.size(), 4u) << result.out;
+    EXPECT_EQ(lines[0], "Shown TfmTRKHistory \"Журнал по ТРК '1'\"");
+    EXPECT_EQ(lines[1],
+              "Columns DBGrid1 \"Время\" \"Опер.\" \"ГСМ\" \"Операция\" \"Вид оплаты\" "
+              "\"Покупатель\" \"Тип отлива\" \"Литры\" \"Сумма\"");
+    EXPECT_THAT(lines[2], StartsWith("Row DBGrid1 1 \""));
+    EXPECT_THAT(lines[3], StartsWith("Row DBGrid1 2 \""));
 }
 
 // A scripted shift report leaves its text, its HTML and its print in a folder.

@@ -32,22 +32,28 @@ SetGetValue and SetNewUserPriv.
 --user-level     the operator's level, 0 to 3 (host value 15; wins over the file)
 --dump-menu      prints the menu tree, two blanks of indent per level
 --click          runs the entry reached by captions joined with "/" (e.g.
-                 "&Журналы/Отчеты/Сменный отчет") and prints one line per event:
+                 "&Журналы/Отчеты/Сменный отчет"), invisible ones too, as their shortcut
+                 does ("История продаж/ТРК #1", Alt+1), and prints one line per event:
                  GetReport_ N PARAMS, Shown CLASS "CAPTION", Cancelled CLASS,
-                 MessageBox "CAPTION" "TEXT", Beep FREQ MS, Error "MESSAGE"
+                 MessageBox "CAPTION" "TEXT", Beep FREQ MS, Error "MESSAGE",
+                 List NAME "ITEM" ..., Columns NAME "HEADING" ..., Row NAME N "TEXT" ...
 --script         steps for the modal forms, each taken by the next form shown:
                  [{"form": CLASS, "do": [ACTION, ...]}, ...] with the actions
                  {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
                  {"select": {NAME: INDEX}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
                  {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
-                 {"current": {GRID: {"field": F, "value": V}}}
-                 Forms after the last step are cancelled; message boxes take their default
-                 button.
+                 {"current": {GRID: {"field": F, "value": V}}},
+                 {"list": NAME}, {"list": {NAME: COUNT}}
+                 "list" prints the first COUNT items (all without COUNT): a combo box's or
+                 list's as one List line (the current item not marked), a grid's as Columns
+                 with its visible column headings and one Row N per row, N the record
+                 number, with the texts the cells show. Forms after the last step are
+                 cancelled; message boxes take their default button.
 --report-dir     writes every report the console produces into DIR, in code page 1251:
                  01-report45.txt (old format), 02-report55.html (report 55), ...
 Errors of the plug-in are printed as events and the exit code stays 0; wrong options, a plug-in
-that does not load, a bad script or an unknown or disabled menu entry end with a message and
-exit code 1.)";
+that does not load, a bad script or an unknown menu entry, a disabled one or one in a disabled
+menu end with a message and exit code 1.)";
 
 struct Options {
     std::filesystem::path plugin;
@@ -123,14 +129,10 @@ int body(std::vector<std::string>& args) {
     if (options.dumpMenu)
         std::cout << host::dumpMenu(console.menu()) << std::flush;
     if (options.clickPath) {
-        host::MemoryMenuItem* entry = host::findMenuPath(console.menu(), *options.clickPath);
-        if (entry == nullptr)
-            throw std::runtime_error("No menu entry \"" + *options.clickPath + "\"");
         // The operator cannot choose a disabled entry; running it anyway would hide that.
-        if (!entry->enabled())
-            throw std::runtime_error("The menu entry \"" + *options.clickPath + "\" is disabled");
+        host::MemoryMenuItem& entry = host::runnableMenuPath(console.menu(), *options.clickPath);
         host::DialogScript script(std::move(options.script), sink);
-        console.click(*entry);
+        console.click(entry);
         script.finish();
     }
     return 0;
