@@ -68,6 +68,8 @@ public:
         statement_.reset();
     }
 
+    std::int64_t lastRowId() const { return sqlite3_last_insert_rowid(statement_.db()); }
+
 private:
     void bind(int index, std::int64_t value) { sqlite3_bind_int64(statement_.get(), index, value); }
     void bind(int index, int value) { sqlite3_bind_int(statement_.get(), index, value); }
@@ -169,12 +171,35 @@ std::string code(char prefix, int number) {
     return prefix + std::string(4 - std::min<std::size_t>(4, digits.size()), '0') + digits;
 }
 
+constexpr std::array<std::string_view, 8> kPumps{"1", "2", "3", "4", "5", "6", "7", "8"};
+
 // Every operation code, payment type and dose type the pump log window knows, and a few it does
 // not, so that a short demo shows them all.
 constexpr std::array<int, 11> kShowcaseOperations{0, 1, 2, 3, 4, 5, 6, 7, 8, 129, 999};
 constexpr std::array<int, 17> kShowcasePayments{0, 1,  2,  3,  4,   5,   6,  7,  8,
                                                 9, 10, 11, 12, 104, 999, 57, 250};
 constexpr std::array<int, 7> kShowcaseDoses{0, 1, 2, 4, 256, 3, 999};
+
+// Payment kinds (code modulo 100) whose sales record something of their own.
+constexpr int kTerminalKind = 1;
+constexpr int kCouponKind = 9;
+constexpr int kDiscountCardKind = 10;
+// The kinds the card reports offer.
+constexpr std::array<int, 5> kCardKinds{kTerminalKind, 6, 7, kDiscountCardKind, 12};
+
+// The cards the demo's customers pay with; several share a prefix, as one issuer's cards do.
+constexpr std::array<std::string_view, 8> kCards{
+    "1234567890123456", "1234567800004321", "1234000011112222", "7789001200003456",
+    "7789001200007777", "4276550012345678", "5000100020003000", "9643100000000018",
+};
+
+constexpr std::array<std::string_view, 4> kReturnReasons{
+    "Недолив, возврат денег",
+    "Недолив, долив топлива",
+    "Остановка ТРК по просьбе покупателя",
+    "Сбой связи с ТРК",
+};
+constexpr std::string_view kTerminalReturnReason = "Возврат на платежный терминал";
 
 // The station's payment types as its console lists them: the usual thirteen, codes 0 to 12,
 // then a second statement type (kind 4 as code modulo 100). The kind byte is the payment kind.
@@ -201,8 +226,21 @@ constexpr std::array<PayType, 14> kPayTypes{{
 
 class DemoWriter {
 public:
+    // The discounts, bonuses, cards, coupons and returns draw from a sequence of their own, so
+    // that a seed gives the same shifts, receipts and pump log lines as before they were kept,
+    // the coupon sales added among them.
     DemoWriter(const Connection& db, const DemoOptions& options)
-        : db_(db), options_(options), random_(options.seed) {}
+        : db_(db),
+          options_(options),
+          random_(options.seed),
+          extras_(options.seed ^ 0x5A1E5B0D15C0E7ULL),
+          insertSale_(db, "INSERT INTO TrkSale VALUES (?, ?, ?, ?, ?)"),
+          insertAct_(db,
+                     "INSERT INTO BackAct (SmNum, Time, Operator, Trk, Gsm, Op1, Liters, Summa, "
+                     "Customer, CardNum, Reason) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+          insertTerminalReturn_(db,
+                                "INSERT INTO BackCard (SmNum, Time, Trk, CardNum, Gsm, Op1, "
+                                "Liters, Summa) VALUES (?, ?, ?, ?, ?, ?, ?, ?)") {}
 
     void write() {
         writeStation();
@@ -252,7 +290,7 @@ private:
             shift(number, begin, end, op, cashIn, cashIn + money(random_.real(5000, 250000)),
                   money(random_.real(0, 40000)), optionalOperator(0.4), optionalOperator(0.1));
             writeFuelOperations(i, number, begin, end, op);
-            writePumpOperations(i, begin, end);
+            writePumpOperations(i, {number, op}, begin, end);
             // The station software skips numbers now and then (a shift closed by a restart,
             // a test shift removed); the shift list marks those gaps.
             number += (i == 6 || random_.chance(0.02)) ? random_.between(2, 4) : 1;
@@ -309,6 +347,11 @@ private:
                       receipt, prim, carName);
     }
 
+    struct Shift {
+        int number;
+        std::string_view op;
+    };
+
     struct PumpRow {
         std::string_view pump;
         DateTime time;
@@ -332,41 +375,118 @@ private:
                       row.customer, row.dose, row.liters, row.summa);
     }
 
-    void writePumpOperations(int index, DateTime begin, DateTime end) {
+    void writePumpOperations(int index, const Shift& shift, DateTime begin, DateTime end) {
         if (index == 0)
             writeShowcase(begin);
         const int sales = random_.between(2, 4);
-        const std::array<std::string_view, 8> pumps{"1", "2", "3", "4", "5", "6", "7", "8"};
         for (int i = 0; i < sales; ++i) {
             const DateTime time = begin + (end - begin) * (i + random_.real(0.1, 0.9)) / sales;
-            writeSale(random_.pick(pumps), time);
+            writeSale(random_, random_.pick(kPumps), time, shift);
         }
+        for (int i = extras_.between(0, 2); i > 0; --i)
+            writeSale(extras_, extras_.pick(kPumps),
+                      begin + (end - begin) * extras_.real(0.05, 0.95), shift, kCouponKind);
+        writeReturns();
     }
 
-    void writeSale(std::string_view pump, DateTime time) {
+    // An order and the line that ends its delivery, drawn from `random`; the payment is drawn too
+    // unless given.
+    void writeSale(Random& random, std::string_view pump, DateTime time, const Shift& shift,
+                   std::optional<int> payment = std::nullopt) {
         const auto& tanks = kPumpNozzles[static_cast<std::size_t>(pump[0] - '1')];
-        const int tank = tanks[random_.next() % (tanks[1] < 0 ? 1 : tanks[2] < 0 ? 2 : 3)];
+        const int tank = tanks[random.next() % (tanks[1] < 0 ? 1 : tanks[2] < 0 ? 2 : 3)];
         const Grade& grade = kGrades[static_cast<std::size_t>(kTanks[tank].grade)];
         constexpr std::array<int, 8> kPayments{0, 0, 0, 1, 1, 2, 4, 10};
-        const int payment = random_.pick(kPayments);
-        const int dose = random_.pick(std::array<int, 4>{0, 0, 1, 2});
-        const double liters = random_.between(10, 120) * 1.0 + random_.between(0, 99) / 100.0;
-        const int client = random_.between(1, 6);
+        const int paid = payment ? *payment : random.pick(kPayments);
+        const int dose = random.pick(std::array<int, 4>{0, 0, 1, 2});
+        const double liters = random.between(10, 120) * 1.0 + random.between(0, 99) / 100.0;
+        const int client = random.between(1, 6);
         Text customer;
-        if (payment == 4)
-            customer = plate(random_);
-        else if (payment == 2 || payment == 10)
-            customer = std::to_string(random_.between(100000, 999999));
+        if (paid == 4)
+            customer = plate(random);
+        else if (paid == 2 || paid == 10)
+            customer = std::to_string(random.between(100000, 999999));
         const Text gsm = std::string(grade.name);
-        addPumpRow({pump, time, client, gsm, 0, payment, customer, dose, liters,
-                    cost(liters, grade.price)});
-        const int outcome = random_.pick(std::array<int, 10>{3, 3, 3, 3, 3, 3, 3, 4, 7, 6});
-        const double poured = outcome == 4 ? rounded(liters * random_.real(0.3, 0.95), 2) : liters;
-        addPumpRow({pump, time + random_.between(1, 4) * kMinute, client, gsm, outcome, payment,
-                    customer, dose, poured, cost(poured, grade.price)});
-        if (outcome == 4 && payment == 0)
+        addPumpRow(
+            {pump, time, client, gsm, 0, paid, customer, dose, liters, cost(liters, grade.price)});
+        const int outcome = random.pick(std::array<int, 10>{3, 3, 3, 3, 3, 3, 3, 4, 7, 6});
+        const double poured = outcome == 4 ? rounded(liters * random.real(0.3, 0.95), 2) : liters;
+        const DateTime end = time + random.between(1, 4) * kMinute;
+        addPumpRow({pump, end, client, gsm, outcome, paid, customer, dose, poured,
+                    cost(poured, grade.price)});
+        const std::int64_t saleId = insertTrk_->lastRowId();
+        if (outcome == 4 && paid == 0)
             addPumpRow({pump, time + 5 * kMinute, client, std::nullopt, 5, 999, std::nullopt, 999,
                         0.0, cost(liters - poured, grade.price)});
+        const Text card = writeSaleExtras(saleId, paid, cost(poured, grade.price));
+        if (outcome == 4)
+            addReturn({end, shift.number, shift.op, pump, grade.name, paid,
+                       rounded(liters - poured, 2),
+                       rounded(cost(liters, grade.price) - cost(poured, grade.price), 2), customer,
+                       card, std::nullopt});
+    }
+
+    // The sale's discount, bonus, card and coupon, when it has any; returns the card.
+    Text writeSaleExtras(std::int64_t saleId, int payment, double summa) {
+        const int kind = payment % 100;
+        Text card;
+        if (std::find(kCardKinds.begin(), kCardKinds.end(), kind) != kCardKinds.end())
+            card = std::string(extras_.pick(kCards));
+        Text coupon;
+        if (kind == kCouponKind)
+            coupon = "ТЛ" + std::to_string(100000 + ++coupons_);
+        std::optional<double> discount;
+        if (kind == kDiscountCardKind || extras_.chance(0.15))
+            discount = rounded(summa * extras_.between(1, 5) / 100.0, 2);
+        std::optional<double> bonus;
+        if (extras_.chance(card ? 0.4 : 0.1))
+            bonus = rounded(summa * 0.01 * extras_.between(1, 3), 2);
+        if (card || coupon || discount || bonus)
+            insertSale_(saleId, discount, bonus, card, coupon);
+        return card;
+    }
+
+    // A return owed for a short delivery; no reason: still owed to the card terminal.
+    struct Return {
+        DateTime time;
+        int shift;
+        std::string_view op;
+        std::string_view pump;
+        std::string_view grade;
+        int payment;
+        double liters;
+        double summa;
+        Text customer;
+        Text card;
+        std::optional<std::string_view> reason;
+    };
+
+    // Half of the short deliveries paid at the terminal still wait for their return; the other
+    // returns, some of all, were made and have a certificate, a little after the delivery.
+    void addReturn(Return owed) {
+        owed.time += extras_.between(2, 20) * kMinute;
+        const bool terminal = owed.payment % 100 == kTerminalKind;
+        if (!terminal || !extras_.chance(0.5)) {
+            if (!extras_.chance(0.4))
+                return;
+            owed.reason = terminal ? kTerminalReturnReason : extras_.pick(kReturnReasons);
+        }
+        returns_.push_back(std::move(owed));
+    }
+
+    // A shift's returns in time order, so that certificates are numbered as they were made.
+    void writeReturns() {
+        std::stable_sort(returns_.begin(), returns_.end(),
+                         [](const Return& a, const Return& b) { return a.time < b.time; });
+        for (const Return& owed : returns_) {
+            if (owed.reason)
+                insertAct_(owed.shift, owed.time, owed.op, owed.pump, owed.grade, owed.payment,
+                           owed.liters, owed.summa, owed.customer, owed.card, *owed.reason);
+            else
+                insertTerminalReturn_(owed.shift, owed.time, owed.pump, *owed.card, owed.grade,
+                                      owed.payment, owed.liters, owed.summa);
+        }
+        returns_.clear();
     }
 
     // One pump order per operation code, payment type and dose type, on pump 1 at the start of
@@ -462,8 +582,14 @@ private:
     const Connection& db_;
     const DemoOptions& options_;
     Random random_;
+    Random extras_;
     std::optional<Insert> insertPrx_;
     std::optional<Insert> insertTrk_;
+    Insert insertSale_;
+    Insert insertAct_;
+    Insert insertTerminalReturn_;
+    int coupons_ = 0;
+    std::vector<Return> returns_;
 };
 
 // The temporary file beside the target; removed unless it was renamed into place.

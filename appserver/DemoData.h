@@ -1,8 +1,10 @@
 #pragma once
 
 // A deterministic demo station: shifts with their operators, the payment types, eight pumps,
-// four fuel grades and their tanks, fuel receipts and pump-outs, pump operations, organisations
-// with vehicles, contractors with cars and drivers. The same options always give the same file.
+// four fuel grades and their tanks, fuel receipts and pump-outs, pump operations with their
+// discounts, bonuses, cards and coupons, return certificates and returns still owed to the card
+// terminal, organisations with vehicles, contractors with cars and drivers. The same options
+// always give the same file.
 
 #include <cstdint>
 #include <filesystem>

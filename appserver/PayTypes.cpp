@@ -8,11 +8,6 @@ namespace kvt::appserver {
 
 namespace {
 
-bool hasPayTypeTable(const Connection& db) {
-    Statement statement(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'VidOpl'");
-    return statement.step();
-}
-
 std::string textColumn(sqlite3_stmt* statement, int column) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     return text != nullptr ? std::string(text) : std::string();
@@ -23,7 +18,7 @@ std::string textColumn(sqlite3_stmt* statement, int column) {
 std::vector<PayTypeRow> readPayTypes(const std::filesystem::path& database) {
     const Connection db = openStationDatabase(database);
     std::vector<PayTypeRow> rows;
-    if (!hasPayTypeTable(db))
+    if (!hasTable(db, "VidOpl"))
         return rows;
     Statement statement(db,
                         "SELECT Position, Code, Name, Enabled, Kind FROM VidOpl ORDER BY Position");

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <system_error>
@@ -16,7 +17,7 @@ namespace {
 // name in "Trk" and the receipt log the tanker in "CarName", as the clients' own queries expect.
 // VidOpl, the station's payment types, came later: databases made before it lack the table and
 // still open, so its readers treat a missing table as "no payment types kept".
-constexpr std::string_view kSchema = R"sql(
+constexpr std::string_view kSchemaVersion1 = R"sql(
 CREATE TABLE Station (
     Name VARCHAR(60) NOT NULL,
     Number INTEGER NOT NULL
@@ -138,6 +139,55 @@ CREATE TABLE VidOpl (
 );
 )sql";
 
+// Version 2 adds what a sale carried beyond its pump log line and the returns owed for short
+// deliveries. Each is a table of its own rather than new columns of Trk, so that a version-1
+// database, which has none of them, is told by a missing table and reads as "nothing recorded".
+//   TrkSale   per pump log line that ends a delivery: the discount granted and the bonus
+//             credited (roubles), the card or the numbered coupon it was paid with;
+//   BackAct   return certificates: money or fuel given back for a short delivery, with the
+//             payment type of the sale (Op1, a VidOpl code) and the reason;
+//   BackCard  returns to the card terminal still to be made for short deliveries paid by card.
+constexpr std::string_view kSchemaVersion2 = R"sql(
+CREATE TABLE TrkSale (
+    TrkID INTEGER PRIMARY KEY REFERENCES Trk(ID),
+    Skidka FLOAT,
+    Bonus FLOAT,
+    CardNum VARCHAR(20),
+    TalonNum VARCHAR(20)
+);
+CREATE TABLE BackAct (
+    ActNum INTEGER PRIMARY KEY,
+    SmNum INTEGER NOT NULL,
+    Time DATETIME NOT NULL,
+    Operator VARCHAR(30),
+    Trk VARCHAR(10) NOT NULL,
+    Gsm VARCHAR(10),
+    Op1 SMALLINT,
+    Liters FLOAT,
+    Summa FLOAT,
+    Customer VARCHAR(50),
+    CardNum VARCHAR(20),
+    Reason VARCHAR(80)
+);
+CREATE INDEX BackActByShift ON BackAct (SmNum, Time);
+CREATE TABLE BackCard (
+    ID INTEGER PRIMARY KEY,
+    SmNum INTEGER NOT NULL,
+    Time DATETIME NOT NULL,
+    Trk VARCHAR(10) NOT NULL,
+    CardNum VARCHAR(20) NOT NULL,
+    Gsm VARCHAR(10),
+    Op1 SMALLINT,
+    Liters FLOAT,
+    Summa FLOAT
+);
+CREATE INDEX BackCardByShift ON BackCard (SmNum, Time);
+)sql";
+
+// The statements that take a database from version n - 1 to n, at index n - 1.
+constexpr std::array<std::string_view, kStationSchemaVersion> kSchemaSteps{kSchemaVersion1,
+                                                                           kSchemaVersion2};
+
 struct CloseConnection {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
@@ -166,10 +216,6 @@ std::string upper(std::string_view text) {
 }
 
 }  // namespace
-
-std::string_view stationSchema() {
-    return kSchema;
-}
 
 std::string lastError(sqlite3* db) {
     return sqlite3_errmsg(db);
@@ -231,23 +277,36 @@ Connection openStationDatabase(const fs::path& file, std::chrono::milliseconds b
     }
     if (applicationId != kStationApplicationId)
         throw ServerError(what + " is not a station database");
-    if (version != kStationSchemaVersion)
+    if (version < kOldestStationSchemaVersion || version > kStationSchemaVersion)
         throw ServerError(what + " has schema version " + std::to_string(version) +
-                          ", this server reads version " + std::to_string(kStationSchemaVersion));
+                          ", this server reads versions " +
+                          std::to_string(kOldestStationSchemaVersion) + " to " +
+                          std::to_string(kStationSchemaVersion));
     return db;
 }
 
-Connection createStationDatabase(const fs::path& file) {
+Connection createStationDatabase(const fs::path& file, std::int32_t version) {
     const std::string what = "Station database " + file.string();
+    if (version < kOldestStationSchemaVersion || version > kStationSchemaVersion)
+        throw ServerError(what + ": there is no schema version " + std::to_string(version));
     Connection db = openFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, what);
     try {
-        execute(db.get(), kSchema);
+        for (std::int32_t step = 0; step < version; ++step)
+            execute(db.get(), kSchemaSteps[static_cast<std::size_t>(step)]);
         execute(db.get(), "PRAGMA application_id = " + std::to_string(kStationApplicationId));
-        execute(db.get(), "PRAGMA user_version = " + std::to_string(kStationSchemaVersion));
+        execute(db.get(), "PRAGMA user_version = " + std::to_string(version));
     } catch (const ServerError& e) {
         throw ServerError(what + ": " + e.what());
     }
     return db;
+}
+
+bool hasTable(const Connection& db, std::string_view table) {
+    Statement statement(
+        db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    sqlite3_bind_text(statement.get(), 1, table.data(), static_cast<int>(table.size()),
+                      SQLITE_TRANSIENT);
+    return statement.step();
 }
 
 std::optional<FieldDef> fieldOfDeclaredType(std::string_view declaredType) {

@@ -26,24 +26,30 @@ namespace kvt::appserver {
 using Connection = std::shared_ptr<sqlite3>;
 
 inline constexpr std::int32_t kStationApplicationId = 0x4B565453;  // "KVTS"
-inline constexpr std::int32_t kStationSchemaVersion = 1;
+// New files get the latest version; every version from the oldest one opens, its readers telling
+// the tables a version lacks by hasTable().
+inline constexpr std::int32_t kStationSchemaVersion = 2;
+inline constexpr std::int32_t kOldestStationSchemaVersion = 1;
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
-
-// The CREATE statements of every table and index.
-std::string_view stationSchema();
 
 enum class Access { ReadOnly, ReadWrite };
 
 // Opens an existing station database, read-only unless the console that keeps the shift log asks
 // to write, without following a symbolic link. Throws ServerError naming the file when it is
 // missing, cannot be read, is locked by a writer for longer than busyTimeout, or is not a station
-// database of this schema version.
+// database of a schema version this server reads.
 Connection openStationDatabase(const std::filesystem::path& file,
                                std::chrono::milliseconds busyTimeout = kDefaultBusyTimeout,
                                Access access = Access::ReadOnly);
 
-// Creates the schema in a new, empty file opened for writing.
-Connection createStationDatabase(const std::filesystem::path& file);
+// Creates the schema of `version` in a new, empty file opened for writing; an older version
+// makes the file a station of that time would have kept.
+Connection createStationDatabase(const std::filesystem::path& file,
+                                 std::int32_t version = kStationSchemaVersion);
+
+// Whether the database has the table, named without regard to case as SQL names it: tables came
+// with schema versions, and a reader of a later table finds nothing in an older database.
+bool hasTable(const Connection& db, std::string_view table);
 
 // Field type and size of a declared column type; nothing for an unknown or missing one.
 std::optional<FieldDef> fieldOfDeclaredType(std::string_view declaredType);

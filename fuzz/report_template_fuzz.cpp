@@ -6,8 +6,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "host/kit/ReportTemplate.h"
-#include "host/kit/ShiftData.h"
+#include "host/reports/ReportTemplate.h"
+#include "host/reports/ShiftData.h"
 #include "infra/DateTime.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "host/kit/HostValues.h"
 #include "host/kit/MemoryMenu.h"
 #include "host/kit/PluginLibrary.h"
-#include "host/kit/StationReports.h"
+#include "host/reports/StationReports.h"
 
 namespace kvt::host {
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "host/kit/PluginLibrary.h"
-#include "host/kit/StationReports.h"
+#include "host/reports/StationReports.h"
 #include "host/station/HostCallbacks.h"
 #include "host/station/HostServices.h"
 #include "host/station/QtMenu.h"

@@ -26,6 +26,11 @@ protected:
             values.insert(row[0].toInt());
         return values;
     }
+
+    int count(const std::string& sql) {
+        StationServer server(database());
+        return records(server, "PrxLogProvider", {sql, {}}).at(0).at(0).toInt();
+    }
 };
 
 TEST_F(DemoDataTest, TheSameSeedGivesTheSameFileAndAnotherSeedAnotherOne) {
@@ -48,6 +53,47 @@ TEST_F(DemoDataTest, ThePumpLogShowsEveryOperationPaymentAndDoseType) {
     const auto emptyGrade = records(server, "PrxLogProvider",
                                     {"SELECT COUNT(*) FROM Trk WHERE Gsm IS NULL OR Gsm = ''", {}});
     EXPECT_GT(emptyGrade[0][0].toInt(), 0);
+}
+
+TEST_F(DemoDataTest, SalesCarryDiscountsBonusesCardsAndCouponsAndReturnsAreRecorded) {
+    constexpr int kMany = 1000000;
+    const std::string sales = " FROM TrkSale JOIN Trk ON Trk.ID = TrkSale.TrkID";
+    const struct {
+        std::string what;
+        std::string sql;
+        int least;
+        int most;
+    } cases[] = {
+        {"payment types with discounts", "SELECT COUNT(DISTINCT Op1)" + sales + " WHERE Skidka > 0",
+         3, kMany},
+        {"payment types with bonuses", "SELECT COUNT(DISTINCT Op1)" + sales + " WHERE Bonus > 0", 3,
+         kMany},
+        {"cards", "SELECT COUNT(DISTINCT CardNum) FROM TrkSale", 5, kMany},
+        {"cards beginning 1234",
+         "SELECT COUNT(DISTINCT CardNum) FROM TrkSale WHERE CardNum LIKE '1234%'", 2, kMany},
+        {"coupon sales", "SELECT COUNT(*)" + sales + " WHERE TalonNum <> '' AND Op1 % 100 = 9", 1,
+         kMany},
+        {"return certificates", "SELECT COUNT(*) FROM BackAct WHERE Summa > 0 AND Reason <> ''", 1,
+         kMany},
+        {"outstanding terminal returns", "SELECT COUNT(*) FROM BackCard WHERE Summa > 0", 1, kMany},
+        {"extras of lines that end no delivery",
+         "SELECT COUNT(*) FROM TrkSale LEFT JOIN Trk ON Trk.ID = TrkSale.TrkID "
+         "WHERE Trk.ID IS NULL OR Operation & 127 NOT IN (3, 4, 6, 7)",
+         0, 0},
+        {"coupons sold twice", "SELECT COUNT(TalonNum) - COUNT(DISTINCT TalonNum) FROM TrkSale", 0,
+         0},
+        {"terminal returns not paid by card at the terminal",
+         "SELECT COUNT(*) FROM BackCard WHERE Op1 % 100 <> 1 OR CardNum = ''", 0, 0},
+        {"returns of shifts the log lacks",
+         "SELECT COUNT(*) FROM (SELECT SmNum FROM BackAct UNION ALL SELECT SmNum FROM BackCard) "
+         "WHERE SmNum NOT IN (SELECT SmNum FROM SmLog)",
+         0, 0},
+    };
+    for (const auto& c : cases) {
+        const int found = count(c.sql);
+        EXPECT_GE(found, c.least) << c.what;
+        EXPECT_LE(found, c.most) << c.what;
+    }
 }
 
 TEST_F(DemoDataTest, ShiftNumbersHaveGapsAndTheCountIsHonoured) {

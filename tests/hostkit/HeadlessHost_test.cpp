@@ -43,10 +43,10 @@ TEST_F(HeadlessHostTest, EveryReportCallIsPrintedAndAnsweredWithItsParameters) {
     host.connect(plugin);
     host.click(*findMenuPath(host.menu(), "&Журналы/Отчеты/Сменный отчет"));
     const Variant params = Variant::list({Variant(12), Variant("a\"b"), Variant(3)});
-    EXPECT_THAT(events,
-                ElementsAre(R"x(GetReport_ 9 Array[0..2](I4(12), Str("a\"b"), I4(3)))x",
-                            event::error(diagnosticText(9, params)), "GetReport_ 55 Array[0..-1]()",
-                            event::error(diagnosticHtml(9, params)), "Beep 400 100"));
+    EXPECT_THAT(events, ElementsAre(R"x(GetReport_ 99 Array[0..2](I4(12), Str("a\"b"), I4(3)))x",
+                                    event::error(diagnosticText(99, params)),
+                                    "GetReport_ 55 Array[0..-1]()",
+                                    event::error(diagnosticHtml(99, params)), "Beep 400 100"));
 }
 
 TEST_F(HeadlessHostTest, ErrorsReachingTheHostArePrintedAndTheWorkGoesOn) {

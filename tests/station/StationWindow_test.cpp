@@ -142,8 +142,8 @@ TEST_F(StationWindowTest, ThePlugInBuildsItsReportMenuInTheConsolesJournalMenu) 
                                 std::to_string(window.values().shift().current) + "\r\n"));
     getReport(text, 55, Variant::array(0, -1));
     EXPECT_THAT(text, HasSubstr("<h1>Сменный отчет</h1>"));
-    getReport(text, 9, Variant::list({Variant(std::int32_t{12})}));
-    EXPECT_THAT(text, StartsWith("Отчет №9\r\n"));
+    getReport(text, 99, Variant::list({Variant(std::int32_t{12})}));
+    EXPECT_THAT(text, StartsWith("Отчет №99\r\n"));
     Variant result;
     getHostValue(result, 11);
     EXPECT_EQ(result, Variant(std::int32_t{1}));

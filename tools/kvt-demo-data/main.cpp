@@ -15,9 +15,11 @@ constexpr std::string_view kUsage = R"(usage:
   kvt-demo-data --out FILE [--shifts N] [--seed S]
 
 Writes a new station database to FILE (replacing it whole if it exists): N shifts (default 120,
-1 to 1000000) from 01.03.2024 with their operators, receipts and pump-outs, pump operations,
-eight pumps, four fuel grades, organisations with vehicles, contractors with cars and drivers.
-The same N and S (default 1, 0 to 18446744073709551615) always give the same file.)";
+1 to 1000000) from 01.03.2024 with their operators, receipts and pump-outs, pump operations
+with their discounts, bonuses, cards and coupons, return certificates and returns still owed to
+the card terminal, eight pumps, four fuel grades, organisations with vehicles, contractors with
+cars and drivers. The same N and S (default 1, 0 to 18446744073709551615) always give the same
+file.)";
 
 int parseShifts(const std::string& text) {
     std::int32_t shifts = 0;

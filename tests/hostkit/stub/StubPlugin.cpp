@@ -32,7 +32,7 @@ void runReport(kvt::KvtMenuItem&) {
     kvt::Variant level;
     gGetHostValue(level, 15);
     std::string text;
-    gGetReport(text, 9, kvt::Variant::list({kvt::Variant(12), kvt::Variant("a\"b"), level}));
+    gGetReport(text, 99, kvt::Variant::list({kvt::Variant(12), kvt::Variant("a\"b"), level}));
     show(text);
     gGetReport(text, 55, kvt::Variant::array(0, -1));
     show(text);

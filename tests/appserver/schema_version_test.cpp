@@ -1,0 +1,93 @@
+#include <gmock/gmock.h>
+#include <sqlite3.h>
+
+#include "StationFixture.h"
+#include "appserver/PayTypes.h"
+
+namespace kvt {
+namespace {
+
+using appserver::createStationDatabase;
+using appserver::hasTable;
+using appserver::openStationDatabase;
+using appserver::ServerError;
+using appserver::StationServer;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+
+const std::vector<std::string> kVersion2Tables{"TrkSale", "BackAct", "BackCard"};
+
+class SchemaVersionTest : public test::StationTest {
+protected:
+    // The demo station as a station of schema version 1 would have kept it: every table that
+    // version has, with the demo's rows.
+    std::filesystem::path versionOneCopy() {
+        const auto file = base() / "version1.db";
+        const appserver::Connection db = createStationDatabase(file, 1);
+        appserver::execute(db.get(), "ATTACH DATABASE '" + database().string() + "' AS demo");
+        std::vector<std::string> tables;
+        appserver::Statement list(db, "SELECT name FROM main.sqlite_master WHERE type = 'table'");
+        while (list.step())
+            tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
+        for (const auto& table : tables)
+            appserver::execute(db.get(),
+                               "INSERT INTO main." + table + " SELECT * FROM demo." + table);
+        appserver::execute(db.get(), "DETACH DATABASE demo");
+        return file;
+    }
+
+    // Written past the server, which refuses to open a file of an unknown version.
+    void setVersion(std::int32_t version) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(database().c_str(), &db), SQLITE_OK);
+        const std::string sql = "PRAGMA user_version = " + std::to_string(version);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+};
+
+TEST_F(SchemaVersionTest, AVersionOneStationServesEveryProviderAsBefore) {
+    const auto old = versionOneCopy();
+    StationServer oldServer(old);
+    StationServer newServer(database());
+    for (const std::string provider :
+         {"SmLogProvider", "Organization", "AutoMobil", "BneOrgProvider", "PrxLogProvider",
+          "TrkLogProvider", "VdContractorDSP", "VdCarDSP", "VdDriverDSP"}) {
+        const auto oldCursor = oldServer.openProvider(provider, {});
+        const auto newCursor = newServer.openProvider(provider, {});
+        EXPECT_EQ(oldCursor->fields(), newCursor->fields()) << provider;
+        const auto rows = oldCursor->fetch(-1);
+        EXPECT_FALSE(rows.empty()) << provider;
+        EXPECT_EQ(rows, newCursor->fetch(-1)) << provider;
+    }
+    EXPECT_EQ(oldServer.GetKVTConfig(), newServer.GetKVTConfig());
+    EXPECT_EQ(appserver::readPayTypes(old), appserver::readPayTypes(database()));
+}
+
+TEST_F(SchemaVersionTest, TheTablesOfVersionTwoAreMissingFromVersionOneOnly) {
+    const auto oldDb = openStationDatabase(versionOneCopy());
+    const auto newDb = openStationDatabase(database());
+    for (const auto& table : kVersion2Tables) {
+        EXPECT_FALSE(hasTable(oldDb, table)) << table;
+        EXPECT_TRUE(hasTable(newDb, table)) << table;
+    }
+    EXPECT_TRUE(hasTable(oldDb, "Trk"));
+    EXPECT_TRUE(hasTable(newDb, "trksale"));
+    EXPECT_FALSE(hasTable(newDb, "TrkSale' OR 1 = 1 --"));
+}
+
+TEST_F(SchemaVersionTest, VersionsThisServerDoesNotKnowAreRefused) {
+    for (const std::int32_t version : {0, 3}) {
+        setVersion(version);
+        EXPECT_THAT(
+            [&] { StationServer server(database()); },
+            ThrowsMessage<ServerError>(HasSubstr("has schema version " + std::to_string(version) +
+                                                 ", this server reads versions 1 to 2")));
+        EXPECT_THAT([&] { createStationDatabase(base() / "new.db", version); },
+                    ThrowsMessage<ServerError>(
+                        HasSubstr("there is no schema version " + std::to_string(version))));
+    }
+}
+
+}  // namespace
+}  // namespace kvt
