@@ -137,8 +137,9 @@ const TemplateSchema& bonusReportSchema() {
 ReportData bonusReportData(std::int32_t, const Variant& params, const ReportContext& context) {
     const BonusRequest request = readRequest(params);
     const appserver::Connection db = appserver::openStationDatabase(context.database);
-    ReportHeader header = requestedHeader(db, {request.first, request.last, 0, 0, {}});
-    header.current = request.first == request.last && request.first == currentShift(db, context);
+    ReportHeader header = shiftsHeader(db, {request.first, request.last, 0, 0, {}}, context);
+    header.current =
+        header.firstShift == header.lastShift && header.firstShift == currentShift(db, context);
     const PayTypeBook book(appserver::readPayTypes(context.database));
     const GradeOrder grades(db);
     BonusBuilder builder(request, book, grades);

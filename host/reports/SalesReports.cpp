@@ -45,6 +45,16 @@ ReportHeader currentShiftHeader(const appserver::Connection& db, const ReportCon
     return header;
 }
 
+ReportHeader shiftsHeader(const appserver::Connection& db, const ShiftRequest& request,
+                          const ReportContext& context) {
+    if (request.first != 0 || request.last != 0)
+        return requestedHeader(db, request);
+    const std::int32_t shift = currentShift(db, context);
+    ShiftRequest current = request;
+    current.first = current.last = shift;
+    return requestedHeader(db, current);
+}
+
 Period periodOf(const ReportHeader& header) {
     return {header.begin, header.end};
 }

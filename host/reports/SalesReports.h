@@ -43,6 +43,12 @@ struct ShiftRequest {
 // The header of the shifts asked for; throws std::runtime_error when the log has none of them.
 ReportHeader requestedHeader(const appserver::Connection& db, const ShiftRequest& request);
 
+// As requestedHeader, except that shift 0 to 0 is the current shift: the plug-in names the
+// current shift by the console's number for it, and a console that knows none gives 0, which no
+// shift of a log has.
+ReportHeader shiftsHeader(const appserver::Connection& db, const ShiftRequest& request,
+                          const ReportContext& context);
+
 // The header of the console's current shift (else the latest one of the log).
 ReportHeader currentShiftHeader(const appserver::Connection& db, const ReportContext& context);
 

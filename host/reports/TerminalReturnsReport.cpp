@@ -47,7 +47,7 @@ const TemplateSchema& terminalReturnsSchema() {
 ReportData terminalReturnsData(std::int32_t, const Variant& params, const ReportContext& context) {
     const ShiftRequest request = readRequest(params);
     const appserver::Connection db = appserver::openStationDatabase(context.database);
-    ReportHeader header = requestedHeader(db, request);
+    ReportHeader header = shiftsHeader(db, request, context);
     header.current = request.first == request.last && request.begin == 0 && request.end == 0;
     const PayTypeBook book(appserver::readPayTypes(context.database));
     ReportData data(terminalReturnsSchema());

@@ -302,6 +302,17 @@ TEST_F(SalesReportsTest, HeadersTakeTheRequestsTimesAndOperatorAndTheLogsOtherwi
     EXPECT_EQ(
         headerOf(couponReportData, 46, Variant::list({at(1, 8), Variant::date(0), flags({1})})),
         ";;0;" + number(at(1, 8).toDouble()) + ";;;");
+    // A console that knows no current shift names it 0: the latest shift of the log.
+    EXPECT_EQ(
+        headerOf(terminalReturnsData, 19,
+                 Variant::list({i4(0), Variant::date(0), Variant::date(0), Variant(""), i4(0)}),
+                 std::nullopt),
+        "3;3;1;" + number(at(2, 8).toDouble()) + ";;Сидорова;");
+    EXPECT_EQ(headerOf(bonusReportData, 9,
+                       Variant::list({i4(0), flags({1}), Variant(false), i4(0), Variant(true),
+                                      Variant(true)}),
+                       std::nullopt),
+              "3;3;1;" + number(at(2, 8).toDouble()) + ";;Сидорова;");
 }
 
 TEST_F(SalesReportsTest, CertificatesAndTerminalReturnsNameUnknownPaymentCodes) {
