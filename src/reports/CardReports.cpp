@@ -106,8 +106,8 @@ void RunCardReport() {
     list.edSimpleText.show();
     list.lbCardNum.show();
     list.setMinimumWidth(kCardPickMinimumWidth);
-    const LoadedScanner scanner;
     platform::Registry registry(platform::RootKey::LocalMachine);
+    const LoadedScanner scanner;
     CardSelection selection;
     frame.Loop([&](const dialogs::SmenaChoice& choice, int modalResult) {
         readCardSelection(registry, list, selection);

@@ -69,7 +69,7 @@ void showTanker(data::ClientDataSet& log) {
 }
 
 // "Все" and every named vehicle of the log. A list that cannot be read is left as far as it
-// came: the operator still picks operations without it.
+// came and stays hidden: the operator still picks operations without it.
 void fillVehicles(data::TDBFrm& dbFrm, dialogs::TSmenaListFrm& list) {
     // Filling is not the operator's choice: the list's change handler must not filter yet.
     const QSignalBlocker blocker(&list.cbAuto);
@@ -86,12 +86,12 @@ void fillVehicles(data::TDBFrm& dbFrm, dialogs::TSmenaListFrm& list) {
             if (!name.empty())
                 list.cbAuto.addItem(QString::fromStdString(name));
         }
+        list.cbAuto.setCurrentIndex(0);
+        list.cbAuto.show();
+        list.lbAuto.show();
     } catch (const std::exception&) {
-        // See above: the picker goes on with the vehicles read so far.
+        // See above: the picker goes on with the vehicles read so far, or without the filter.
     }
-    list.cbAuto.setCurrentIndex(0);
-    list.cbAuto.show();
-    list.lbAuto.show();
 }
 
 Variant operationRange(std::int32_t first, std::int32_t last) {

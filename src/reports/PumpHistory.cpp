@@ -12,7 +12,8 @@ namespace kvt::reports {
 
 namespace {
 
-constexpr std::int32_t kNoRecordLimit = -1;
+// The marker of a history over a period rather than up to a record of the log.
+constexpr std::int8_t kNoRecordLimit = -1;
 // The open shift's sales are looked for a day either side of the moment of the request.
 constexpr double kCurrentShiftReach = 1.0;
 
@@ -27,11 +28,11 @@ Variant pumpHistoryParams(const std::string& pump, const dialogs::SmenaChoice& c
                           int modalResult) {
     if (modalResult == dialogs::kResultCurrentShift) {
         const DateTime now = Now();
-        return Variant::list({Variant(pump), Variant(kNoRecordLimit),
+        return Variant::list({Variant(pump), Variant::i1(kNoRecordLimit),
                               Variant::date(now - kCurrentShiftReach),
                               Variant::date(now + kCurrentShiftReach), Variant(true)});
     }
-    return Variant::list({Variant(pump), Variant(kNoRecordLimit), Variant::date(choice.BegTime),
+    return Variant::list({Variant(pump), Variant::i1(kNoRecordLimit), Variant::date(choice.BegTime),
                           Variant::date(choice.EndTime), Variant(false)});
 }
 

@@ -184,6 +184,8 @@ void RunTerminalReturns() {
         ShiftPick{.propKind = std::nullopt,
                   .caption = "Выберите смену для отчета по непроизведенным возвратам на терминал",
                   .disableChoiceOnEmptyLog = false});
+    // The report has no settings of its own.
+    frame.form().PropBtn.hide();
     frame.Loop(produceTerminalReturns, &shifts);
 }
 

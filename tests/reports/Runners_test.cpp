@@ -226,7 +226,7 @@ TEST_F(RunnersTest, ThePumpHistoryAsksForAPumpAndAPeriod) {
     EXPECT_EQ(events[0], "Shown TSmenaListFrm \"Выберите номер ТРК\"");
     EXPECT_EQ(events[1], "Shown TRptFrm \"История продаж по ТРК\"");
     EXPECT_EQ(calls()[0],
-              "10 " + array({"Str(\"2\")", "I4(-1)", date(106), date(106.5), "Bool(false)"}));
+              "10 " + array({"Str(\"2\")", "I1(-1)", date(106), date(106.5), "Bool(false)"}));
     expectCleanedUp();
 
     test::writeStationLog(test::shifts({5}));
