@@ -15,10 +15,7 @@ namespace kvt::host {
 
 namespace {
 
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
-constexpr ValueKind D = ValueKind::Date;
+using namespace kind;
 
 constexpr std::string_view kMaskName = "виды оплаты";
 const std::set<std::int32_t> kCardKinds{1, 6, 7, 10, 12};

@@ -12,10 +12,7 @@ namespace kvt::host {
 
 namespace {
 
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
-constexpr ValueKind D = ValueKind::Date;
+using namespace kind;
 
 constexpr std::string_view kTitle = "Отливы по талонам";
 

@@ -14,15 +14,9 @@ namespace kvt::host {
 
 namespace {
 
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
-constexpr ValueKind D = ValueKind::Date;
+using namespace kind;
 
 constexpr std::int32_t kCurrentShiftMarker = -1;
-constexpr std::string_view kOldTemplate = "C:\\VEDA\\FORMS\\REPORT\\PrxLog.FRM";
-constexpr std::string_view kNewTemplate =
-    "C:\\VEDA\\FORMS\\WEBREP\\Журнал поступления и откачки топлива.html";
 
 struct Direction {
     bool receipt;
@@ -138,7 +132,8 @@ ReportPages produceFuelLog(std::int32_t reportNo, const Variant& params,
     }
     for (const FuelOperationRow& op : readFuelOperations(db, selection))
         data.addRow("Prx", rowOf(op));
-    return composeReport(std::string(kOldTemplate), std::string(kNewTemplate), data,
+    return composeReport(oldFormatTemplate("PrxLog.FRM"),
+                         newFormatTemplate("Журнал поступления и откачки топлива.html"), data,
                          direction.title);
 }
 

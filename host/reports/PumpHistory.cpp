@@ -15,14 +15,9 @@ namespace kvt::host {
 
 namespace {
 
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
-constexpr ValueKind D = ValueKind::Date;
+using namespace kind;
 
 constexpr std::string_view kTitle = "История продаж по ТРК";
-constexpr std::string_view kOldTemplate = "C:\\VEDA\\FORMS\\REPORT\\TrkHistory.FRM";
-constexpr std::string_view kNewTemplate = "C:\\VEDA\\FORMS\\WEBREP\\История продаж по ТРК.html";
 constexpr std::size_t kPeriodCount = 5;
 constexpr std::size_t kRecordCount = 2;
 constexpr std::int32_t kPeriodMarker = -1;
@@ -189,7 +184,8 @@ ReportPages producePumpHistory(std::int32_t, const Variant& params, const Report
     data.set("SoldLiters", liters);
     data.set("SoldSumma", summa);
     data.set("ReportTime", context.now);
-    return composeReport(std::string(kOldTemplate), std::string(kNewTemplate), data, kTitle);
+    return composeReport(oldFormatTemplate("TrkHistory.FRM"),
+                         newFormatTemplate("История продаж по ТРК.html"), data, kTitle);
 }
 
 }  // namespace kvt::host

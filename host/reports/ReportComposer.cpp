@@ -9,6 +9,7 @@
 #include "host/reports/HtmlText.h"
 #include "platform/CodePage.h"
 #include "platform/PathMap.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace kvt::host {
 
@@ -101,6 +102,14 @@ ReportPages composeReport(const std::string& oldTemplate, const std::string& new
     HtmlPage page;
     page.add(filledTemplate(newTemplate, data, OutputFormat::Html));
     return {filledTemplate(oldTemplate, data, OutputFormat::Text), page.page(title)};
+}
+
+std::string oldFormatTemplate(std::string_view file) {
+    return std::string(settings::kOldTemplateFolder) + std::string(file);
+}
+
+std::string newFormatTemplate(std::string_view file) {
+    return std::string(settings::kNewTemplateFolder) + std::string(file);
 }
 
 }  // namespace kvt::host

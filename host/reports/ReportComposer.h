@@ -30,6 +30,11 @@ private:
     std::string body_;
 };
 
+// The console's template of a report, by file name, in the station's old-format
+// ("C:\VEDA\FORMS\REPORT\") or new-format ("C:\VEDA\FORMS\WEBREP\") folder.
+std::string oldFormatTemplate(std::string_view file);
+std::string newFormatTemplate(std::string_view file);
+
 // One report from one old-format and one new-format template of the console (Windows paths, read
 // through the drive mapping), with the same notices for a missing/broken template as the shift
 // report; `title` is the page's <title>.

@@ -50,6 +50,15 @@ namespace kvt::host {
 // Integer and Number values are shown with decimals, Date values with a date pattern.
 enum class ValueKind { Text, Integer, Number, Date };
 
+// Short names for the kinds in schema tables: {{"Liters", N}, {"Time", D}}, after
+// `using namespace kind;`.
+namespace kind {
+inline constexpr ValueKind T = ValueKind::Text;
+inline constexpr ValueKind I = ValueKind::Integer;
+inline constexpr ValueKind N = ValueKind::Number;
+inline constexpr ValueKind D = ValueKind::Date;
+}  // namespace kind
+
 struct ValueDef {
     std::string name;
     ValueKind kind = ValueKind::Text;

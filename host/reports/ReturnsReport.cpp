@@ -14,10 +14,7 @@ namespace kvt::host {
 
 namespace {
 
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
-constexpr ValueKind D = ValueKind::Date;
+using namespace kind;
 
 constexpr std::string_view kTitle = "Сменный отчет по возвратам";
 constexpr std::size_t kChosenShifts = 9;

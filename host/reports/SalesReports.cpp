@@ -6,25 +6,7 @@
 
 namespace kvt::host {
 
-namespace {
-
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
-constexpr ValueKind D = ValueKind::Date;
-
-constexpr std::string_view kOldFormatFolder = "C:\\VEDA\\FORMS\\REPORT\\";
-constexpr std::string_view kNewFormatFolder = "C:\\VEDA\\FORMS\\WEBREP\\";
-
-}  // namespace
-
-std::string oldFormatTemplate(std::string_view file) {
-    return std::string(kOldFormatFolder) + std::string(file);
-}
-
-std::string newFormatTemplate(std::string_view file) {
-    return std::string(kNewFormatFolder) + std::string(file);
-}
+using namespace kind;
 
 ReportHeader requestedHeader(const appserver::Connection& db, const ShiftRequest& request) {
     const ShiftSpan span = readShiftSpan(db, request.first, request.last);

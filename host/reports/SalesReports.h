@@ -15,10 +15,6 @@
 
 namespace kvt::host {
 
-// A template of the station's old-format (".FRM") or new-format (".html") folder.
-std::string oldFormatTemplate(std::string_view file);
-std::string newFormatTemplate(std::string_view file);
-
 // What a report covers, as its page heads it.
 struct ReportHeader {
     std::optional<std::int32_t> firstShift;

@@ -124,13 +124,6 @@ protected:
         writeTestStation(database_);
     }
 
-    // A template on the station's drive, kept in CP1251 as the station keeps them.
-    static void writeTemplate(const std::string& windowsPath, const std::string& text) {
-        const fs::path local = platform::PathMap::toLocal(windowsPath);
-        fs::create_directories(local.parent_path());
-        test::writeFile(local, platform::utf8ToCp1251(text));
-    }
-
     ReportPages produce(std::int32_t reportNo, const Variant& params,
                         std::optional<std::int32_t> currentShift = std::nullopt) {
         for (const ReportFamily& family : reportFamilies()) {
@@ -152,20 +145,20 @@ Variant currentOps() {
 }
 
 TEST_F(LogReportsTest, TheFuelLogsListTheirDirectionsOperationsOfARangeOrOfTheCurrentShift) {
-    writeTemplate(kFuelOld,
-                  "{{Title}}\n"
-                  "{{#if Current}}\n"
-                  "смена {{Shift}}\n"
-                  "{{#else}}\n"
-                  "{{FirstOp}}-{{LastOp}}\n"
-                  "{{/if}}\n"
-                  "{{#each Prx}}\n"
-                  "{{OpNum}} {{SmNum}} {{Gsm}} {{Silo}} {{Car}} {{Volume:.1}} {{Fact:.1}} "
-                  "{{Delta:.1}}\n"
-                  "{{#else}}\n"
-                  "пусто\n"
-                  "{{/each}}\n"
-                  "= {{sum Prx.Volume:.1}} {{sum Prx.Fact:.1}} {{sum Prx.Delta:.1}}\n");
+    test::writeTemplate(kFuelOld,
+                        "{{Title}}\n"
+                        "{{#if Current}}\n"
+                        "смена {{Shift}}\n"
+                        "{{#else}}\n"
+                        "{{FirstOp}}-{{LastOp}}\n"
+                        "{{/if}}\n"
+                        "{{#each Prx}}\n"
+                        "{{OpNum}} {{SmNum}} {{Gsm}} {{Silo}} {{Car}} {{Volume:.1}} {{Fact:.1}} "
+                        "{{Delta:.1}}\n"
+                        "{{#else}}\n"
+                        "пусто\n"
+                        "{{/each}}\n"
+                        "= {{sum Prx.Volume:.1}} {{sum Prx.Fact:.1}} {{sum Prx.Delta:.1}}\n");
     const struct {
         std::int32_t reportNo;
         Variant params;
@@ -219,7 +212,7 @@ TEST_F(LogReportsTest, TheFuelLogsListTheirDirectionsOperationsOfARangeOrOfTheCu
 }
 
 TEST_F(LogReportsTest, AFuelLogShowsEveryColumnOfTheOperation) {
-    writeTemplate(
+    test::writeTemplate(
         kFuelNew,
         "{{#each Prx}}\n"
         "{{OpNum}}|{{Date:\"dd.mm.yyyy\"}}|{{SmNum}}|{{BegTime}}|{{EndTime}}|{{Operator}}|"
@@ -256,15 +249,15 @@ Variant records(const std::string& pump, std::int32_t number) {
 }
 
 TEST_F(LogReportsTest, ThePumpHistoryShowsAPeriodOrTheLatestRecordsOldestFirst) {
-    writeTemplate(kPumpOld,
-                  "{{Pump}} {{Current}} {{Records}} [{{BegTime:\"dd hh:nn\"}} - "
-                  "{{EndTime:\"dd hh:nn\"}}]\n"
-                  "{{#each Trk}}\n"
-                  "{{Time:\"dd hh:nn\"}} {{Operation}} {{Liters:.1}}\n"
-                  "{{#else}}\n"
-                  "пусто\n"
-                  "{{/each}}\n"
-                  "= {{SaleCount}} {{SoldLiters:.1}} {{SoldSumma:.2}}\n");
+    test::writeTemplate(kPumpOld,
+                        "{{Pump}} {{Current}} {{Records}} [{{BegTime:\"dd hh:nn\"}} - "
+                        "{{EndTime:\"dd hh:nn\"}}]\n"
+                        "{{#each Trk}}\n"
+                        "{{Time:\"dd hh:nn\"}} {{Operation}} {{Liters:.1}}\n"
+                        "{{#else}}\n"
+                        "пусто\n"
+                        "{{/each}}\n"
+                        "= {{SaleCount}} {{SoldLiters:.1}} {{SoldSumma:.2}}\n");
     const struct {
         Variant params;
         std::string text;
@@ -315,11 +308,12 @@ TEST_F(LogReportsTest, ThePumpHistoryShowsAPeriodOrTheLatestRecordsOldestFirst) 
 }
 
 TEST_F(LogReportsTest, ThePumpHistoryShowsTheCodedColumnsAsThePumpLogWindowDoes) {
-    writeTemplate(kPumpNew,
-                  "{{#each Trk}}\n"
-                  "{{Time:\"hh:nn\"}}|{{Client}}|{{Gsm}}|{{Operation}}|{{VidOpl}}|{{Customer}}|"
-                  "{{Dose}}|{{Liters:.2}}|{{Summa:.2}}\n"
-                  "{{/each}}\n");
+    test::writeTemplate(
+        kPumpNew,
+        "{{#each Trk}}\n"
+        "{{Time:\"hh:nn\"}}|{{Client}}|{{Gsm}}|{{Operation}}|{{VidOpl}}|{{Customer}}|"
+        "{{Dose}}|{{Liters:.2}}|{{Summa:.2}}\n"
+        "{{/each}}\n");
     const std::string html = produce(kPumpHistory, period("1", day(1), day(3))).html;
     EXPECT_THAT(html, HasSubstr("<title>История продаж по ТРК</title>"));
     EXPECT_THAT(html,

@@ -151,19 +151,12 @@ protected:
         writeTestStation(database_);
     }
 
-    // A template on the station's drive, kept in CP1251 as the station keeps them.
-    static void writeTemplate(const std::string& windowsPath, const std::string& text) {
-        const fs::path local = platform::PathMap::toLocal(windowsPath);
-        fs::create_directories(local.parent_path());
-        test::writeFile(local, platform::utf8ToCp1251(text));
-    }
-
     std::string produce(const Variant& params) { return reports_.produce(kShiftReport, params); }
     std::string html() { return reports_.produce(kNewFormatReport, Variant::array(0, -1)); }
 
     // The shift report's old format from one template.
     std::string shiftText(const std::string& text, Params params = {}) {
-        writeTemplate(kOld + "T.FRM", text);
+        test::writeTemplate(kOld + "T.FRM", text);
         params.layout = {{1, 0, kOld + "T.FRM"}};
         return produce(params.array());
     }
@@ -282,11 +275,11 @@ TEST_F(StationReportsTest, AnEmptyShiftLogIsAnErrorNotAnEmptyReport) {
 }
 
 TEST_F(StationReportsTest, SectionsFollowTheLayoutAndBrokenTemplatesBecomeNotices) {
-    writeTemplate(kOld + "A.FRM", "A {{FirstShift}}\n");
-    writeTemplate(kOld + "B.frm", "B\n");
-    writeTemplate(kOld + "Bad.FRM", "ok\n{{Foo}}\n");
-    writeTemplate(kNew + "a.html", "<p>a {{StationName}}</p>");
-    writeTemplate(kNew + "b.html", "<p>b</p>\n");
+    test::writeTemplate(kOld + "A.FRM", "A {{FirstShift}}\n");
+    test::writeTemplate(kOld + "B.frm", "B\n");
+    test::writeTemplate(kOld + "Bad.FRM", "ok\n{{Foo}}\n");
+    test::writeTemplate(kNew + "a.html", "<p>a {{StationName}}</p>");
+    test::writeTemplate(kNew + "b.html", "<p>b</p>\n");
     fs::create_directories(platform::PathMap::toLocal(kOld + "Folder.FRM"));
     Params params;
     params.layout = {
@@ -316,11 +309,12 @@ TEST_F(StationReportsTest, SectionsFollowTheLayoutAndBrokenTemplatesBecomeNotice
 }
 
 TEST_F(StationReportsTest, TheNewFormatIsOnePageWithTheTemplatesBodiesAndStyles) {
-    writeTemplate(kNew + "page.html",
-                  "<HTML><head><title>x</title><style>h1 { color: red; }</style></head>\n"
-                  "<Body class=\"x\">\n<h1>{{StationName}} & {{Operators}}</h1>\n</BODY></html>\n");
-    writeTemplate(kNew + "fragment.html", "<td>{{Department}}</td>\n");
-    writeTemplate(kOld + "T.FRM", "{{Department}}\n");
+    test::writeTemplate(
+        kNew + "page.html",
+        "<HTML><head><title>x</title><style>h1 { color: red; }</style></head>\n"
+        "<Body class=\"x\">\n<h1>{{StationName}} & {{Operators}}</h1>\n</BODY></html>\n");
+    test::writeTemplate(kNew + "fragment.html", "<td>{{Department}}</td>\n");
+    test::writeTemplate(kOld + "T.FRM", "{{Department}}\n");
     Params params;
     params.department = "<Отдел & \"склад\">";
     params.layout = {
@@ -341,7 +335,7 @@ TEST_F(StationReportsTest, TheNewFormatIsOnePageWithTheTemplatesBodiesAndStyles)
 
 TEST_F(StationReportsTest, OtherReportsAreDiagnosticAndReport55FollowsTheLastReport) {
     EXPECT_THROW(html(), std::runtime_error);
-    writeTemplate(kNew + "a.html", "<p>shift</p>");
+    test::writeTemplate(kNew + "a.html", "<p>shift</p>");
     Params params;
     params.layout = {{1, 100, kNew + "a.html"}};
     produce(params.array());
@@ -367,7 +361,7 @@ TEST_F(StationReportsTest, ReportsGoToTheFamilyThatNamesThemAnd55FollowsThem) {
     EXPECT_FALSE(std::ranges::binary_search(numbers, kNewFormatReport));
     EXPECT_TRUE(std::ranges::binary_search(numbers, kShiftReport));
 
-    writeTemplate(kNew + "Журнал поступления и откачки топлива.html", "<p>{{Title}}</p>");
+    test::writeTemplate(kNew + "Журнал поступления и откачки топлива.html", "<p>{{Title}}</p>");
     const Variant range = Variant::list({Variant(std::int32_t{1}), Variant(std::int32_t{2})});
     EXPECT_EQ(reports_.produce(31, range),
               "Шаблон не найден: C:\\VEDA\\FORMS\\REPORT\\PrxLog.FRM\r\n");

@@ -17,6 +17,12 @@ const fs::path kSource = KVT_DEMO_TEMPLATES_DIR;
 
 }  // namespace
 
+void writeTemplate(const std::string& windowsPath, const std::string& text) {
+    const fs::path local = platform::PathMap::toLocal(windowsPath);
+    fs::create_directories(local.parent_path());
+    writeFile(local, platform::utf8ToCp1251(text));
+}
+
 void layDemoTemplates() {
     for (const char* folder : {"REPORT", "WEBREP"}) {
         const fs::path target =

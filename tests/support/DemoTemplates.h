@@ -7,6 +7,9 @@
 
 namespace kvt::test {
 
+// A template on the station's drive at a Windows path, kept in CP1251 as the station keeps them.
+void writeTemplate(const std::string& windowsPath, const std::string& text);
+
 // Copies host/templates/REPORT and WEBREP into $KVT_ROOT/drive_c/VEDA/FORMS/REPORT and WEBREP,
 // converted to CP1251 as the station keeps them.
 void layDemoTemplates();
