@@ -13,9 +13,7 @@ namespace kvt::host {
 
 namespace {
 
-constexpr ValueKind T = ValueKind::Text;
-constexpr ValueKind I = ValueKind::Integer;
-constexpr ValueKind N = ValueKind::Number;
+using namespace kind;
 
 constexpr std::string_view kTitle = "СМЕННЫЙ ОТЧЕТ ПО БОНУСАМ И СКИДКАМ";
 
