@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
 
 #include "platform/PathMap.h"
 #include "platform/Text.h"
@@ -414,11 +415,41 @@ Variant pumps(const Connection& db) {
     return Variant::list(std::move(result));
 }
 
+// The observer may be installed from another thread than the one a server works on.
+struct VedFilterObserverSlot {
+    std::mutex mutex;
+    VedFilterObserver observer;
+};
+
+VedFilterObserverSlot& vedFilterObserverSlot() {
+    static VedFilterObserverSlot slot;
+    return slot;
+}
+
+// A copy is called, outside the lock, so that an observer may replace itself.
+VedFilterObserver vedFilterObserver() {
+    VedFilterObserverSlot& slot = vedFilterObserverSlot();
+    const std::lock_guard lock(slot.mutex);
+    return slot.observer;
+}
+
 }  // namespace
+
+void setVedFilterObserver(VedFilterObserver observer) {
+    VedFilterObserverSlot& slot = vedFilterObserverSlot();
+    const std::lock_guard lock(slot.mutex);
+    slot.observer = std::move(observer);
+}
 
 StationServer::StationServer(const std::filesystem::path& database,
                              std::chrono::milliseconds busyTimeout)
     : connection_(openStationDatabase(database, busyTimeout)) {}
+
+void StationServer::setVedFilter(std::int32_t value) {
+    vedFilter_ = value;
+    if (const VedFilterObserver observer = vedFilterObserver())
+        observer(value);
+}
 
 std::unique_ptr<RecordCursor> StationServer::openProvider(const std::string& provider,
                                                           const ProviderRequest& request) {

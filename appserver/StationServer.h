@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "appserver/AppServer.h"
@@ -30,12 +31,21 @@ public:
                                                const ProviderRequest& request) override;
     Variant GetKVTConfig() override;
     std::int32_t vedFilter() const override { return vedFilter_; }
-    void setVedFilter(std::int32_t value) override { vedFilter_ = value; }
+    // Also tells the vedFilter observer.
+    void setVedFilter(std::int32_t value) override;
 
 private:
     Connection connection_;
     std::int32_t vedFilter_ = 0;
 };
+
+// Told of every vedFilter the station servers of this process are set to, in the order set, a
+// value equal to the one before included: an integrator follows the statement reports by it,
+// since the server object lives inside the plug-in, out of the host's reach.
+using VedFilterObserver = std::function<void(std::int32_t value)>;
+
+// The observer of every station server of this process from now on; an empty one tells nobody.
+void setVedFilterObserver(VedFilterObserver observer);
 
 // A provider's own query (the statement it runs without a command text); throws ServerError for
 // an unknown provider.

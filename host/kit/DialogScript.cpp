@@ -78,8 +78,65 @@ QString fieldOf(const QJsonObject& object, const std::string& where) {
     return stringOf(object.value("field"), where, "\"field\"");
 }
 
+template <class Value>
+struct NamedValue {
+    const char* name;
+    Value value;
+};
+
+constexpr NamedValue<Qt::MouseButton> kButtons[]{
+    {"left", Qt::LeftButton}, {"right", Qt::RightButton}, {"middle", Qt::MiddleButton}};
+constexpr NamedValue<Qt::KeyboardModifier> kModifiers[]{{"shift", Qt::ShiftModifier},
+                                                        {"ctrl", Qt::ControlModifier},
+                                                        {"alt", Qt::AltModifier},
+                                                        {"meta", Qt::MetaModifier}};
+
+template <class Value, std::size_t count>
+Value valueNamed(const NamedValue<Value> (&values)[count], const QJsonValue& name,
+                 const std::string& where, const std::string& what) {
+    for (const auto& entry : values)
+        if (name == QJsonValue(entry.name))
+            return entry.value;
+    std::string known;
+    for (const auto& entry : values)
+        known += std::string(known.empty() ? "" : ", ") + "\"" + entry.name + "\"";
+    bad(where, what + " is one of " + known);
+}
+
+int pixelsOf(const QJsonObject& object, const char* key, const std::string& where) {
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        return 0;
+    if (!isInteger(value))
+        bad(where, "\"drag\" takes whole pixels for \"" + std::string(key) + "\"");
+    return value.toInt();
+}
+
+action::Drag dragOf(const QString& name, const QJsonValue& value, const std::string& where) {
+    const QJsonObject object = value.toObject();
+    if (!value.isObject())
+        bad(where, R"("drag" takes {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} for )" +
+                       named(name));
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (it.key() != "button" && it.key() != "dx" && it.key() != "dy" && it.key() != "modifiers")
+            bad(where, "\"drag\" has no key \"" + it.key().toStdString() + "\"");
+    const QJsonValue modifiers = object.value("modifiers");
+    if (!modifiers.isUndefined() && !modifiers.isArray())
+        bad(where, "\"modifiers\" must be an array of key names");
+    Qt::KeyboardModifiers held;
+    for (const QJsonValue& modifier : modifiers.toArray())
+        held |= valueNamed(kModifiers, modifier, where, "a modifier");
+    return {name,
+            object.contains("button")
+                ? valueNamed(kButtons, object.value("button"), where, "a button")
+                : Qt::LeftButton,
+            QPoint(pixelsOf(object, "dx", where), pixelsOf(object, "dy", where)), held};
+}
+
 FormAction namedAction(const QString& kind, const QString& name, const QJsonValue& value,
                        const std::string& where) {
+    if (kind == "drag")
+        return dragOf(name, value, where);
     if (kind == "set")
         return action::SetText{name, textOf(value, where)};
     if (kind == "check") {
@@ -129,7 +186,7 @@ void appendActions(const QJsonValue& entry, const std::string& where,
     else if (kind == "list" && value.isString())
         actions.emplace_back(action::List{stringOf(value, where, "\"list\""), std::nullopt});
     else if (kind == "set" || kind == "check" || kind == "select" || kind == "selectRows" ||
-             kind == "current" || kind == "list") {
+             kind == "current" || kind == "list" || kind == "drag") {
         const QJsonObject targets = value.toObject();
         if (!value.isObject() || targets.isEmpty())
             bad(where, "\"" + kind.toStdString() + "\" takes an object keyed by component names");

@@ -11,11 +11,21 @@
 // Actions: {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
 // {"select": {NAME: INDEX}}, {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
 // {"current": {GRID: {"field": F, "value": V}}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
-// {"list": NAME}, {"list": {NAME: COUNT}}.
+// {"list": NAME}, {"list": {NAME: COUNT}},
+// {"drag": {NAME: {"button": "right", "dx": 0, "dy": -25, "modifiers": ["shift"]}}}.
 // An object naming several components acts on them in the order of their names; grid values
-// match a cell's editing text, numbers written without a fraction as whole numbers. A click
+// match a cell's editing text, numbers written without a fraction as whole numbers. Every action
 // finds also components the form made after it was built (the shift list's pump buttons
 // "TrkBtn1", ...); a toggle button toggles as under the mouse.
+//
+// "set" types the text as the operator would: a date edit reads it in its display format
+// ("01.03.2024" for dd.MM.yyyy), a masked edit places it as its mask does ("08:30"); a text the
+// edit refuses, or leaves unfinished, is an Error.
+//
+// "drag" presses a mouse button ("left", the default, "right" or "middle") at the component's
+// centre, moves the pointer by dx and dy pixels (0 by default) with the button held and releases
+// it there, the modifier keys ("shift", "ctrl", "alt", "meta") held throughout; the press, the
+// move and the release are mouse events to the component itself.
 //
 // "list" reports what a shown list holds, as the operator reads it, from its first item and at
 // most COUNT items or rows: a combo box or list as one line List NAME "ITEM" ..., every item in

@@ -6,12 +6,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTextEdit>
@@ -86,13 +89,26 @@ QLineEdit* lineEditOf(QWidget& widget) {
     return nullptr;
 }
 
-void typeInto(QLineEdit& edit, const QString& text, const QString& name) {
+// Typing over the selection passes the validator and input mask and emits textEdited, as the
+// operator's keys do. False when the edit refused a character or holds a text it would not take
+// (an unfinished date, a mask not filled): the form would go on with its old value.
+bool typeInto(QLineEdit& edit, const QString& text, const QString& name) {
     if (edit.isReadOnly())
         fail(name, "is read-only");
-    // Typing over the selection passes the validator and input mask and emits textEdited,
-    // as the operator's keys do.
+    bool rejected = false;
+    const QMetaObject::Connection watch =
+        QObject::connect(&edit, &QLineEdit::inputRejected, [&rejected] { rejected = true; });
     edit.selectAll();
     edit.insert(text);
+    QObject::disconnect(watch);
+    return !rejected && edit.hasAcceptableInput();
+}
+
+[[noreturn]] void refuseText(const QWidget& widget, const action::SetText& set) {
+    const auto* dateTimeEdit = qobject_cast<const QDateTimeEdit*>(&widget);
+    fail(set.name, "does not take the text \"" + set.text + "\"" +
+                       (dateTimeEdit != nullptr ? " in the format " + dateTimeEdit->displayFormat()
+                                                : QString()));
 }
 
 // Multi-line edits take the text whole.
@@ -107,10 +123,28 @@ bool replaceText(QWidget& widget, const action::SetText& set) {
     return true;
 }
 
+// A date edit reads typed text section by section as keys arrive; text put into its line edit
+// at once keeps sections of the old date. The text is read in the edit's display format instead.
+bool setDateTime(QWidget& widget, const action::SetText& set) {
+    auto* edit = qobject_cast<QDateTimeEdit*>(&widget);
+    if (edit == nullptr)
+        return false;
+    if (edit->isReadOnly())
+        fail(set.name, "is read-only");
+    const QDateTime value = QDateTime::fromString(set.text, edit->displayFormat());
+    if (!value.isValid())
+        refuseText(widget, set);
+    edit->setDateTime(value);
+    return true;
+}
+
 void setText(QWidget& form, const action::SetText& set) {
     auto& widget = usable<QWidget>(form, set.name, "a widget");
+    if (setDateTime(widget, set))
+        return;
     if (QLineEdit* edit = lineEditOf(widget)) {
-        typeInto(*edit, set.text, set.name);
+        if (!typeInto(*edit, set.text, set.name))
+            refuseText(widget, set);
         if (auto* spinBox = qobject_cast<QAbstractSpinBox*>(&widget))
             spinBox->interpretText();
     } else if (!replaceText<QPlainTextEdit>(widget, set) && !replaceText<QTextEdit>(widget, set)) {
@@ -241,6 +275,28 @@ void pressKey(QWidget& form, const action::PressKey& press) {
     QCoreApplication::sendEvent(target, &up);
 }
 
+void sendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held, Qt::KeyboardModifiers modifiers) {
+    QMouseEvent event(type, QPointF(at), QPointF(widget.mapToGlobal(at)), button, held, modifiers);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+// The pointer stays where the operator left it on the screen while the component moves under
+// it, as a handler of the move may make it. A handler may also close the form or remove the
+// component on the way; the drag ends there.
+void drag(QWidget& form, const action::Drag& drag) {
+    const QPointer<QWidget> widget(&usable<QWidget>(form, drag.name, "a widget"));
+    const QPoint start = widget->rect().center();
+    const QPoint end = widget->mapToGlobal(start + drag.offset);
+    sendMouse(*widget, QEvent::MouseButtonPress, start, drag.button, drag.button, drag.modifiers);
+    if (widget)
+        sendMouse(*widget, QEvent::MouseMove, widget->mapFromGlobal(end), Qt::NoButton, drag.button,
+                  drag.modifiers);
+    if (widget)
+        sendMouse(*widget, QEvent::MouseButtonRelease, widget->mapFromGlobal(end), drag.button,
+                  Qt::NoButton, drag.modifiers);
+}
+
 void close(QWidget& form, const action::Close& close) {
     auto* dialog = qobject_cast<QDialog*>(&form);
     if (dialog == nullptr)
@@ -339,6 +395,7 @@ void perform(QWidget& form, const FormAction& action, const EventSink& report) {
                           [&](const action::SelectRows& a) { selectRows(form, a); },
                           [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
                           [&](const action::PressKey& a) { pressKey(form, a); },
+                          [&](const action::Drag& a) { drag(form, a); },
                           [&](const action::Close& a) { close(form, a); },
                           [&](const action::List& a) { listShown(form, a, report); }},
                action);

@@ -2,6 +2,7 @@
 // What a dialog script can do on a modal form, as the operator would: the actions, and doing
 // one on a form. Components are found by their component name (objectName).
 #include <QKeyCombination>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -27,7 +28,8 @@ namespace action {
 struct Click {
     QString name;
 };
-// Text typed over the whole content of an edit, spin box, date edit or editable combo box.
+// Text typed over the whole content of an edit, spin box, date edit or editable combo box; a
+// masked edit places it as its mask does, a date edit reads it in its display format.
 struct SetText {
     QString name;
     QString text;
@@ -58,6 +60,15 @@ struct MakeCurrent {
 struct PressKey {
     QKeyCombination key;
 };
+// A mouse button pressed at the component's centre, the pointer moved by `offset` with the
+// button held, and the button released there, `modifiers` held throughout: the mouse events
+// reach the component itself.
+struct Drag {
+    QString name;
+    Qt::MouseButton button = Qt::LeftButton;
+    QPoint offset;
+    Qt::KeyboardModifiers modifiers;
+};
 // The form closed with a modal result: QDialog::Accepted (1) accepts, Rejected (0) rejects.
 struct Close {
     int result = 0;
@@ -72,11 +83,11 @@ struct List {
 
 using FormAction =
     std::variant<action::Click, action::SetText, action::Check, action::Select, action::SelectRows,
-                 action::MakeCurrent, action::PressKey, action::Close, action::List>;
+                 action::MakeCurrent, action::PressKey, action::Drag, action::Close, action::List>;
 
 // Does the action on the form, reporting what it reads to `report`; throws DialogScriptError
 // when the form cannot take it (no such component, a disabled or hidden one, one of another
-// kind, no such row or item).
+// kind, no such row or item, a text the edit refuses).
 void perform(QWidget& form, const FormAction& action, const EventSink& report);
 
 // Closes the form as Esc does: a dialog is rejected, another window closed.

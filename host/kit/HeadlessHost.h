@@ -1,11 +1,12 @@
 #pragma once
 // A station console without a window, for integrators and tests: the main menu kept in memory
-// with the console's own menus, the host values of HostValues, the desktop services and every
-// GetReport_ call reported as event lines (host/kit/HostEvents.h). GetReport_ is answered by
-// StationReports over the station database the plug-in's in-process server reads
-// (KVT_STATION_DB, else $KVT_ROOT/station/station.db); the current shift is host value 12, or
-// the latest shift of the log while that is 0. The host callbacks are plain functions, so one
-// HeadlessHost exists at a time.
+// with the console's own menus, the host values of HostValues, the desktop services (the
+// vedFilter changes of the plug-in's server among them) and every GetReport_ call reported as
+// event lines (host/kit/HostEvents.h). GetReport_ is answered by StationReports over the station
+// database the plug-in's in-process server reads (KVT_STATION_DB, else
+// $KVT_ROOT/station/station.db); the current shift is host value 12, or the latest shift of the
+// log while that is 0. The host callbacks are plain functions, so one HeadlessHost exists at a
+// time.
 #include <cstdint>
 #include <filesystem>
 #include <functional>

@@ -78,6 +78,10 @@ std::string row(std::string_view name, int recNo, const std::vector<std::string>
     return withQuoted("Row " + std::string(name) + " " + std::to_string(recNo), texts);
 }
 
+std::string vedFilter(std::int32_t value) {
+    return "vedFilter " + std::to_string(value);
+}
+
 }  // namespace event
 
 }  // namespace kvt::host

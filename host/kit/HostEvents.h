@@ -10,6 +10,7 @@
 //   List NAME "ITEM" ...         the items a combo box or list holds, in order
 //   Columns NAME "HEADING" ...   the headings of a grid's visible columns, left to right
 //   Row NAME N "TEXT" ...        a grid row, N its record number from 1, with the texts it shows
+//   vedFilter N                  the plug-in's application server was set to vedFilter N
 // Quoted strings escape " and \ as the canonical variant text does, and line breaks as \r and
 // \n so that an event stays on one line.
 #include <cstdint>
@@ -41,6 +42,7 @@ std::string error(std::string_view message);
 std::string list(std::string_view name, const std::vector<std::string>& items);
 std::string columns(std::string_view name, const std::vector<std::string>& headings);
 std::string row(std::string_view name, int recNo, const std::vector<std::string>& texts);
+std::string vedFilter(std::int32_t value);
 }  // namespace event
 
 }  // namespace kvt::host

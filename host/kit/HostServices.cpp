@@ -19,4 +19,8 @@ void HostServices::showException(const QString& message) {
     sink_(event::error(message.toStdString()));
 }
 
+void HostServices::vedFilterChanged(int value) {
+    sink_(event::vedFilter(value));
+}
+
 }  // namespace kvt::host

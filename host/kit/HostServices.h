@@ -1,6 +1,7 @@
 #pragma once
 // The desktop services a headless host lends the plug-in (kHostServicesObjectName in
-// kvtreports/Host.h): its beeps and its standard error box become event lines.
+// kvtreports/Host.h): its beeps, its standard error box and the vedFilter changes of its
+// application server become event lines.
 #include <QObject>
 #include <QString>
 
@@ -17,6 +18,7 @@ public:
 
     Q_INVOKABLE void beep(int frequencyHz, int durationMs);
     Q_INVOKABLE void showException(const QString& message);
+    Q_INVOKABLE void vedFilterChanged(int value);
 
 private:
     EventSink sink_;

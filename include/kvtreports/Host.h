@@ -135,7 +135,10 @@ inline PrintLinesFunc printProcedureOf(const Variant& reference) {
 // these invokable methods (Q_INVOKABLE or slots):
 //   void beep(int frequencyHz, int durationMs);
 //   void showException(const QString& message);   // the host's standard error box
-// Without it the plug-in beeps through the desktop and shows its own error box.
+// Without it the plug-in beeps through the desktop and shows its own error box. A host that
+// follows the plug-in's application server may add
+//   void vedFilterChanged(int value);
+// called for every vedFilter the server is set to, in order, a repeated value included.
 inline constexpr const char* kHostServicesObjectName = "KvtHostServices";
 
 }  // namespace kvt

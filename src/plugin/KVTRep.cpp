@@ -25,11 +25,6 @@ std::unique_ptr<Module> gModule;
 constexpr std::uint8_t kLogInformation = 1;
 constexpr std::uint8_t kLogError = 2;
 
-void logEvent(std::string_view format, const std::vector<Variant>& args, std::uint8_t level) {
-    if (TRVKLogger* log = module().ReportsLog.get())
-        log->LogFmt(format, args, level);
-}
-
 std::int32_t userLevel() {
     return HostValue(HostCode::UserLevel).toInt();
 }
@@ -169,6 +164,11 @@ void UpdateVidOpl() {
     UpdatePayTypes(m.Payments, m.GetHostValue, m.GetValue);
 }
 
+void LogEvent(std::string_view format, const std::vector<Variant>& args, std::uint8_t level) {
+    if (TRVKLogger* log = module().ReportsLog.get())
+        log->LogFmt(format, args, level);
+}
+
 void CallGetReport(std::uint8_t reportNo, const Variant& params, std::string& text) {
     Module& m = module();
     const Variant privateParams = params;
@@ -179,10 +179,10 @@ void CallGetReport(std::uint8_t reportNo, const Variant& params, std::string& te
         const std::uint32_t start = m.TickCount();
         m.GetReport_(text, reportNo, privateParams);
         const std::uint32_t elapsed = m.TickCount() - start;
-        logEvent("Отчет №%d сформирован! Время подготовки: %d мс.",
+        LogEvent("Отчет №%d сформирован! Время подготовки: %d мс.",
                  {Variant(std::int32_t{reportNo}), Variant::i8(elapsed)}, kLogInformation);
     } catch (const std::exception& error) {
-        logEvent("Ошибка формирования отчета №%d: %s",
+        LogEvent("Ошибка формирования отчета №%d: %s",
                  {Variant(std::int32_t{reportNo}), Variant(std::string(error.what()))}, kLogError);
         throw;
     }
@@ -249,6 +249,34 @@ void TReport::CardReportClick(KvtMenuItem&) {
 
 void TReport::TrkHistoryReportClick(KvtMenuItem&) {
     runners().PumpHistory();
+}
+
+void TReport::KontragentSmenaReportClick(KvtMenuItem&) {
+    runners().CounterpartyShiftReport();
+}
+
+void TReport::VedomSmenaReportClick(KvtMenuItem&) {
+    runners().StatementShiftReport();
+}
+
+void TReport::DogovorSmenaReportClick(KvtMenuItem&) {
+    runners().ContractShiftReport();
+}
+
+void TReport::VedomPeriodReportClick(KvtMenuItem&) {
+    runners().PeriodStatementReport(0);
+}
+
+void TReport::KontragentPeriodReportClick(KvtMenuItem&) {
+    runners().PeriodStatementReport(1);
+}
+
+void TReport::AutoPeriodReportClick(KvtMenuItem&) {
+    runners().PeriodStatementReport(2);
+}
+
+void TReport::DriverPeriodReportClick(KvtMenuItem&) {
+    runners().PeriodStatementReport(3);
 }
 
 void TReport::PumpLogItemClick(KvtMenuItem& sender) {

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "kvtreports/Exception.h"
 #include "kvtreports/Host.h"
@@ -48,6 +50,11 @@ public:
     virtual void PumpHistory() = 0;
     // The live log window of one pump.
     virtual void PumpLog(const std::string& pumpName) = 0;
+    virtual void CounterpartyShiftReport() = 0;
+    virtual void StatementShiftReport() = 0;
+    virtual void ContractShiftReport() = 0;
+    // 0 by statement, 1 by counterparty, 2 by car, 3 by driver.
+    virtual void PeriodStatementReport(int mode) = 0;
 };
 
 // The receiver of the report entries' click handlers: each report's runner is one of its
@@ -67,6 +74,13 @@ public:
     void TalonReportClick(KvtMenuItem& sender);
     void CardReportClick(KvtMenuItem& sender);
     void TrkHistoryReportClick(KvtMenuItem& sender);
+    void KontragentSmenaReportClick(KvtMenuItem& sender);
+    void VedomSmenaReportClick(KvtMenuItem& sender);
+    void DogovorSmenaReportClick(KvtMenuItem& sender);
+    void VedomPeriodReportClick(KvtMenuItem& sender);
+    void KontragentPeriodReportClick(KvtMenuItem& sender);
+    void AutoPeriodReportClick(KvtMenuItem& sender);
+    void DriverPeriodReportClick(KvtMenuItem& sender);
     // The hidden per-pump entries: the pump is named in the entry's caption.
     void PumpLogItemClick(KvtMenuItem& sender);
 };
@@ -108,6 +122,10 @@ void InitReportMenu(std::intptr_t appHandle, KvtMenuItem* parentItem, AddMenuIte
 void SetGetValue(GetValueFunc getValue);
 void SetNewUserPriv(KvtMenuItem* mainMenuRoot, GetHostValueFunc getHostValue);
 void UpdateVidOpl();
+
+// One line of the plug-in's event log "Reports.log" (level 0: no level word); nothing without
+// the log.
+void LogEvent(std::string_view format, const std::vector<Variant>& args, std::uint8_t level = 0);
 
 // Asks the host for report `reportNo` and logs the time it took (level 1) or the error it
 // raised (level 2, then the error goes on to the caller).

@@ -149,4 +149,20 @@ void Runners::PumpLog(const std::string& pumpName) {
     ShowPumpLog(pumpName);
 }
 
+void Runners::CounterpartyShiftReport() {
+    RunCounterpartyShiftReport();
+}
+
+void Runners::StatementShiftReport() {
+    RunStatementShiftReport();
+}
+
+void Runners::ContractShiftReport() {
+    RunContractShiftReport();
+}
+
+void Runners::PeriodStatementReport(int mode) {
+    RunPeriodStatementReport(mode);
+}
+
 }  // namespace kvt::reports

@@ -36,6 +36,20 @@ void RunCardReport();
 // Report 10 for a picked pump over picked shifts.
 void RunPumpHistory();
 
+// Report 15 over picked shifts, or 17 over the current one, for a counterparty picked in the
+// statement dialog.
+void RunCounterpartyShiftReport();
+void RunCurrentCounterpartyReport();
+// Report 26, the current shift's contracts, without asking.
+void RunCurrentContractReport();
+// Reports 14 and 16, statement sales per shift.
+void RunStatementShiftReport();
+// Report 25 per shift; the current shift gives report 26.
+void RunContractShiftReport();
+// Statement sales over a period: mode 0 by statement (11), 1 by counterparty (12), 2 by car
+// (13), 3 by driver (53).
+void RunPeriodStatementReport(int mode);
+
 // The runners as the plug-in's module calls them.
 class Runners final : public plugin::ReportRunners {
 public:
@@ -51,6 +65,10 @@ public:
     void CardReport() override;
     void PumpHistory() override;
     void PumpLog(const std::string& pumpName) override;
+    void CounterpartyShiftReport() override;
+    void StatementShiftReport() override;
+    void ContractShiftReport() override;
+    void PeriodStatementReport(int mode) override;
 };
 
 }  // namespace kvt::reports

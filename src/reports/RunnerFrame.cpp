@@ -55,9 +55,13 @@ void ShiftRunFrame::LoopOnCurrentRecord(const ProduceOnRecord& produce) {
 }
 
 void ShowWithNewFormat(const std::string& reportText, const std::string& title) {
+    ShowWithNewFormat(reportText, [&title] { return title; });
+}
+
+void ShowWithNewFormat(const std::string& reportText, const std::function<std::string()>& title) {
     std::string htmlText;
     plugin::CallGetReport(plugin::kNewFormatReport, Variant::list({}), htmlText);
-    viewer::ShowReport(reportText, htmlText, title);
+    viewer::ShowReport(reportText, htmlText, title());
 }
 
 void ProduceAndShow(std::uint8_t reportNo, const Variant& params, const std::string& title) {

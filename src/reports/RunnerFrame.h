@@ -73,6 +73,8 @@ private:
 void ProduceAndShow(std::uint8_t reportNo, const Variant& params, const std::string& title);
 // The new format of the report produced last, then both formats in the viewer.
 void ShowWithNewFormat(const std::string& reportText, const std::string& title);
+// The same with a title made only once both formats are there.
+void ShowWithNewFormat(const std::string& reportText, const std::function<std::string()>& title);
 
 // The rows of a report parameter: 32-bit integers in a variant array from 0.
 Variant IntegerArray(const std::vector<std::int32_t>& values);

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 namespace kvt::ui {
@@ -41,9 +42,30 @@ private:
     TDBGrid& grid_;
 };
 
+// Titles the columns as the grid's column list names them; the model keeps the fields' own
+// labels for every other view of the dataset.
+class ColumnTitleHeader final : public QHeaderView {
+public:
+    explicit ColumnTitleHeader(TDBGrid& grid) : QHeaderView(Qt::Horizontal, &grid), grid_(grid) {
+        // As the table view's own header.
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        option->text = grid_.columnTitle(logicalIndex);
+    }
+
+private:
+    TDBGrid& grid_;
+};
+
 }  // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
+    setHorizontalHeader(new ColumnTitleHeader(*this));
     setItemDelegate(new CellDelegate(*this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
@@ -110,9 +132,60 @@ void TDBGrid::applyOptions() {
                                                            : QAbstractItemView::SingleSelection);
 }
 
+void TDBGrid::SetColumns(std::vector<GridColumn> columns) {
+    columns_ = std::move(columns);
+    // Columns hidden or moved by a previous list come back before the new one applies.
+    QHeaderView& header = *horizontalHeader();
+    for (int column = 0; column < header.count(); ++column) {
+        header.moveSection(header.visualIndex(column), column);
+        header.showSection(column);
+    }
+    applyColumnWidths();
+    header.viewport()->update();
+}
+
+const GridColumn* TDBGrid::listedColumn(int column) const {
+    if (!model_ || columns_.empty())
+        return nullptr;
+    const QString name =
+        model_->headerData(column, Qt::Horizontal, data::DataSetModel::FieldNameRole).toString();
+    const auto listed = std::find_if(columns_.begin(), columns_.end(), [&name](const auto& entry) {
+        return name.compare(QString::fromStdString(entry.fieldName), Qt::CaseInsensitive) == 0;
+    });
+    return listed == columns_.end() ? nullptr : &*listed;
+}
+
+QString TDBGrid::columnTitle(int column) const {
+    if (const GridColumn* listed = listedColumn(column))
+        return listed->title;
+    return model() ? model()->headerData(column, Qt::Horizontal).toString() : QString();
+}
+
+// Each reset may bring other fields (the dataset reopened, the source switched), so the list is
+// laid on again after every one.
+void TDBGrid::applyColumnList() {
+    QHeaderView& header = *horizontalHeader();
+    std::vector<std::pair<std::size_t, int>> shown;  // (list position, model column)
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        const GridColumn* listed = listedColumn(column);
+        setColumnHidden(column, listed == nullptr);
+        if (listed) {
+            shown.emplace_back(static_cast<std::size_t>(listed - columns_.data()), column);
+            setColumnWidth(column, listed->width);
+        }
+    }
+    std::sort(shown.begin(), shown.end());
+    for (std::size_t visual = 0; visual < shown.size(); ++visual)
+        header.moveSection(header.visualIndex(shown[visual].second), static_cast<int>(visual));
+}
+
 void TDBGrid::applyColumnWidths() {
     if (!model_)
         return;
+    if (!columns_.empty()) {
+        applyColumnList();
+        return;
+    }
     // A display width counts characters of the width of a digit; the title shows whole too.
     const int charWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const QFontMetrics titleMetrics = horizontalHeader()->fontMetrics();

@@ -1,14 +1,17 @@
 #pragma once
 // A read-only grid over the dataset behind a data source, as the station's forms show lists:
-// one column per visible field, the dataset's current record as the grid's current row (moving
+// one column per visible field (or the fields of the grid's own column list), the dataset's
+// current record as the grid's current row (moving
 // either moves the other), a marked-rows list in record order for forms that let the operator
 // pick several rows, and a cell-drawing handler through which a form colours single cells.
 #include <QColor>
+#include <QString>
 #include <QTableView>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "data/ClientDataSet.h"
@@ -23,6 +26,14 @@ struct GridCell {
     const data::Field& field;
     int recNo = 0;                // the record drawn, 1-based in the dataset's visible order
     std::optional<QColor> brush;  // the cell's background; unset: the grid's own
+};
+
+// A column of a grid that lists its own columns: the field it shows, its title and its width in
+// pixels.
+struct GridColumn {
+    std::string fieldName;
+    QString title;
+    int width = 0;
 };
 
 enum class GridOption : unsigned {
@@ -75,6 +86,14 @@ public:
     GridOptions Options() const { return options_; }
     void SetOptions(GridOptions options);
 
+    // With a column list the grid shows just those fields, in the list's order, under the
+    // list's titles and widths; a listed field the dataset lacks is left out. Empty: every
+    // visible field, titled and sized by the field itself.
+    void SetColumns(std::vector<GridColumn> columns);
+    const std::vector<GridColumn>& Columns() const { return columns_; }
+    // The title shown over a model column, for the header.
+    QString columnTitle(int column) const;
+
     // The marked records, each once, in record order (MultiSelect only; empty otherwise).
     std::vector<data::Bookmark> SelectedRows() const;
 
@@ -102,12 +121,16 @@ protected:
 private:
     void applyOptions();
     void applyColumnWidths();
+    void applyColumnList();
+    // The column-list entry of a model column; nullptr without a list or when it lists none.
+    const GridColumn* listedColumn(int column) const;
     void followCursor();
     void currentRowChosen(const QModelIndex& current);
 
     data::DataSource* source_ = nullptr;
     std::unique_ptr<data::DataSetModel> model_;
     GridOptions options_;
+    std::vector<GridColumn> columns_;
     DrawColumnCellHandler onDrawColumnCell_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "appserver/StationServer.h"
 #include "kvtreports/Host.h"
 #include "platform/Beep.h"
 
@@ -36,6 +37,14 @@ public:
             QApplication::beep();
     }
 };
+
+// A host that does not follow vedFilter lends no method for it; asking for it would only warn.
+void tellHostVedFilter(std::int32_t value) {
+    QObject* services = hostServices();
+    if (services != nullptr && services->metaObject()->indexOfMethod("vedFilterChanged(int)") >= 0)
+        QMetaObject::invokeMethod(services, "vedFilterChanged", Qt::DirectConnection,
+                                  Q_ARG(int, static_cast<int>(value)));
+}
 
 }  // namespace
 
@@ -90,6 +99,10 @@ void showException(const std::exception& error) {
 
 void installDesktopBeep() {
     platform::setBeepService(std::make_shared<DesktopBeep>());
+}
+
+void installVedFilterTrace() {
+    appserver::setVedFilterObserver(tellHostVedFilter);
 }
 
 }  // namespace kvt::ui

@@ -33,4 +33,8 @@ void showException(const std::exception& error);
 // to the desktop's.
 void installDesktopBeep();
 
+// Tells the host every vedFilter the in-process application server is set to, when it lends the
+// service for it (kvtreports/Host.h).
+void installVedFilterTrace();
+
 }  // namespace kvt::ui

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -20,6 +21,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+#include <functional>
 #include <map>
 
 #include "data/DataSetModel.h"
@@ -42,6 +45,7 @@ public:
         auto* date = add<QDateEdit>("BegDate");
         date->setDisplayFormat("dd.MM.yyyy");
         date->setDate(QDate(2024, 1, 1));
+        add<QLineEdit>("BegTimeEdit")->setInputMask("99:99;_");
         connect(add<QCheckBox>("cBcPrint"), &QCheckBox::clicked, this, [this] { ++printClicks; });
         auto* combo = add<QComboBox>("ComboBox1");
         combo->addItems({"Все", "АИ-92", "ДТ"});
@@ -148,12 +152,86 @@ void TProbeFrm::nested() {
     nestedText = form.findChild<QLineEdit*>("edText")->text();
 }
 
+// Grouping boxes placed by hand, as the statement dialog places them, that record the mouse
+// events they get; a right-button move of more than 20 pixels swaps their tops, as the dialog
+// does. Its payment box is made when it is first shown.
+class GroupingBox : public QCheckBox {
+public:
+    struct Seen {
+        QEvent::Type type;
+        Qt::MouseButton button;
+        Qt::MouseButtons buttons;
+        Qt::KeyboardModifiers modifiers;
+        QPoint pos;
+        bool operator==(const Seen&) const = default;
+    };
+
+    GroupingBox(const char* name, int top, QWidget* parent) : QCheckBox(name, parent) {
+        setObjectName(name);
+        setGeometry(10, top, 150, 17);
+    }
+
+    std::vector<Seen> seen;
+    std::function<void()> onLongRightMove;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        record(*event);
+        pressY_ = event->position().toPoint().y();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        record(*event);
+        if (event->buttons() == Qt::RightButton &&
+            std::abs(event->position().toPoint().y() - pressY_) > 20)
+            onLongRightMove();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override { record(*event); }
+
+private:
+    void record(const QMouseEvent& event) {
+        seen.push_back({event.type(), event.button(), event.buttons(), event.modifiers(),
+                        event.position().toPoint()});
+    }
+
+    int pressY_ = 0;
+};
+
+class TGroupingFrm : public QDialog {
+    Q_OBJECT
+public:
+    TGroupingFrm() {
+        resize(300, 200);
+        for (auto* box : {&driver, &car})
+            box->onLongRightMove = [this] {
+                const int top = driver.y();
+                driver.move(driver.x(), car.y());
+                car.move(car.x(), top);
+            };
+    }
+
+    GroupingBox driver{"chbDriver", 20, this};
+    GroupingBox car{"chbAuto", 45, this};
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        if (findChild<QCheckBox*>("PayType4") == nullptr) {
+            auto* payment = new QCheckBox("Ведомость", this);
+            payment->setObjectName("PayType4");
+            payment->setGeometry(10, 100, 150, 17);
+            payment->show();
+        }
+        QDialog::showEvent(event);
+    }
+};
+
 }  // namespace kvt::forms
 
 namespace kvt::host {
 namespace {
 
+using forms::TGroupingFrm;
 using forms::TProbeFrm;
+using Seen = forms::GroupingBox::Seen;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -170,7 +248,8 @@ protected:
 TEST_F(DialogScriptTest, EveryActionKindWorksOnItsComponent) {
     TProbeFrm form;
     const auto driver = script(R"([{"form": "TProbeFrm", "do": [
-        {"set": {"edName": "Иванов", "edScale": 150, "BegDate": "07.12.2026"}},
+        {"set": {"edName": "Иванов", "edScale": 150, "BegDate": "07.12.2026",
+                 "BegTimeEdit": "0830"}},
         {"check": {"cBcPrint": true}}, {"check": {"cBcPrint": true}},
         {"select": {"ComboBox1": 2, "rgOrientation": 1, "lbKinds": 1}},
         {"key": "F4"}, {"key": "Ctrl+E"},
@@ -181,6 +260,7 @@ TEST_F(DialogScriptTest, EveryActionKindWorksOnItsComponent) {
     EXPECT_EQ(form.get<QLineEdit>("edName").text(), "Иванов");
     EXPECT_EQ(form.get<QSpinBox>("edScale").value(), 150);
     EXPECT_EQ(form.get<QDateEdit>("BegDate").date(), QDate(2026, 12, 7));
+    EXPECT_EQ(form.get<QLineEdit>("BegTimeEdit").text(), "08:30");  // the mask places ':'
     EXPECT_TRUE(form.get<QCheckBox>("cBcPrint").isChecked());
     EXPECT_EQ(form.printClicks, 1);  // already ticked the second time
     EXPECT_EQ(form.get<QComboBox>("ComboBox1").currentIndex(), 2);
@@ -314,6 +394,10 @@ TEST_F(DialogScriptTest, AnActionTheFormCannotTakeIsAnErrorAndEndsTheScript) {
         {R"({"click": "btnOff"})", R"(\"btnOff\" is disabled)"},
         {R"({"check": {"edName": true}})", R"(\"edName\" is not a check box)"},
         {R"({"set": {"cBcPrint": "x"}})", R"(\"cBcPrint\" takes no text)"},
+        {R"({"set": {"BegDate": "1.3.2024"}})",
+         R"(\"BegDate\" does not take the text \"1.3.2024\" in the format dd.MM.yyyy)"},
+        {R"({"set": {"BegTimeEdit": "ab:cd"}})",
+         R"(\"BegTimeEdit\" does not take the text \"ab:cd\")"},
         {R"({"select": {"ComboBox1": 3}})", R"(\"ComboBox1\" has no item 3)"},
         {R"({"selectRows": {"DBGrid1": {"field": "SmNum", "values": [14]}}})",
          R"(\"DBGrid1\" has no row with SmNum \"14\")"},
@@ -355,6 +439,12 @@ TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
         {R"([{"form": "X", "do": [{"list": 3}]}])", R"("list" takes an object keyed by)"},
         {R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F"}}}]}])",
          R"("selectRows" takes {"field": F, "values": [V, ...]} for "G")"},
+        {R"([{"form": "X", "do": [{"drag": {"chb": 5}}]}])",
+         R"("drag" takes {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} for "chb")"},
+        {R"([{"form": "X", "do": [{"drag": {"chb": {"button": "fourth"}}}]}])",
+         R"(a button is one of "left", "right", "middle")"},
+        {R"([{"form": "X", "do": [{"drag": {"chb": {"modifiers": ["hyper"]}}}]}])",
+         R"(a modifier is one of "shift", "ctrl", "alt", "meta")"},
     };
     for (const auto& [json, message] : cases) {
         try {
@@ -368,6 +458,49 @@ TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
         R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F", "values": [12, 13.5, "7"]}}}]}])");
     EXPECT_EQ(std::get<action::SelectRows>(steps.at(0).actions.at(0)).values,
               QStringList({"12", "13.5", "7"}));
+}
+
+// Where the pointer is seen from the box: a swap moves the box 25 pixels up under the pointer
+// before the button is released.
+TEST_F(DialogScriptTest, ADragPressesMovesAndReleasesTheButtonOnTheComponent) {
+    const QPoint centre(74, 8);
+    const QPoint above(74, -17);
+    struct Case {
+        std::string drag;
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+        QPoint movedTo;
+        QPoint releasedAt;
+        bool swapped;
+    };
+    const std::vector<Case> cases{
+        {R"({"button": "right", "dy": -25})", Qt::RightButton, {}, above, centre, true},
+        {R"({"dy": -25})", Qt::LeftButton, {}, above, above, false},
+        {R"({"button": "middle", "modifiers": ["shift", "ctrl"]})", Qt::MiddleButton,
+         Qt::ShiftModifier | Qt::ControlModifier, centre, centre, false},
+    };
+    for (const auto& [drag, button, modifiers, movedTo, releasedAt, swapped] : cases) {
+        TGroupingFrm form;
+        const auto driver = script(R"([{"form": "TGroupingFrm", "do": [{"drag": {"chbAuto": )" +
+                                   drag + R"(}}, {"close": "ok"}]}])");
+        EXPECT_EQ(form.exec(), QDialog::Accepted) << drag;
+        EXPECT_THAT(form.car.seen,
+                    ElementsAre(Seen{QEvent::MouseButtonPress, button, button, modifiers, centre},
+                                Seen{QEvent::MouseMove, Qt::NoButton, button, modifiers, movedTo},
+                                Seen{QEvent::MouseButtonRelease, button, Qt::NoButton, modifiers,
+                                     releasedAt}))
+            << drag;
+        EXPECT_EQ(form.car.y() < form.driver.y(), swapped) << drag;
+    }
+}
+
+TEST_F(DialogScriptTest, BoxesMadeWhenTheFormShowsAreTicked) {
+    TGroupingFrm form;
+    const auto driver = script(
+        R"([{"form": "TGroupingFrm", "do": [{"check": {"PayType4": true}}, {"close": "ok"}]}])");
+    EXPECT_EQ(form.exec(), QDialog::Accepted);
+    EXPECT_TRUE(form.findChild<QCheckBox*>("PayType4")->isChecked());
+    EXPECT_THAT(events, ElementsAre("Shown TGroupingFrm \"\""));
 }
 
 // The plug-in's grids show datasets through DataSetModel: rows are found by field name, which

@@ -3,7 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "appserver/DemoData.h"
+#include "appserver/StationServer.h"
+#include "support/TestRoot.h"
 #include "support/WidgetApplication.h"
+#include "ui/Desktop.h"
 
 namespace kvt::host {
 namespace {
@@ -97,6 +101,35 @@ TEST_F(HeadlessHostTest, InvisibleEntriesRunByPathUnlessTheyOrTheirMenuAreDisabl
             EXPECT_EQ(error.what(), message);
         }
     }
+}
+
+// The plug-in's server runs beyond the host's reach; the plug-in passes every vedFilter on
+// through the host's services, a repeated one too, and tells nobody once the host is gone.
+class HeadlessHostVedFilterTest : public test::FreshRoot {
+protected:
+    void SetUp() override {
+        FreshRoot::SetUp();
+        appserver::writeDemoDatabase(base() / "station.db");
+        ui::installVedFilterTrace();
+    }
+    void TearDown() override {
+        appserver::setVedFilterObserver({});
+        FreshRoot::TearDown();
+    }
+};
+
+TEST_F(HeadlessHostVedFilterTest, EveryVedFilterOfThePluginsServerIsAnEvent) {
+    std::vector<std::string> events;
+    appserver::StationServer server(base() / "station.db");
+    {
+        HeadlessHost host(HostValues{},
+                          [&events](const std::string& line) { events.push_back(line); });
+        for (const std::int32_t value : {1, 17, 16, 0, 0})
+            server.setVedFilter(value);
+    }
+    server.setVedFilter(1);
+    EXPECT_THAT(events, ElementsAre("vedFilter 1", "vedFilter 17", "vedFilter 16", "vedFilter 0",
+                                    "vedFilter 0"));
 }
 
 }  // namespace

@@ -58,7 +58,8 @@ TEST_F(KvtHostsimTest, TheUserLevelOptionOverridesTheHostValuesFile) {
 }
 
 TEST_F(KvtHostsimTest, AnEntryWithoutARunnerPrintsNothing) {
-    const auto result = hostsim({"--click", "&Журналы/Отчеты/Сменный отчет по контрагенту"});
+    const auto result =
+        hostsim({"--user-level", "3", "--click", "&Журналы/Отчеты/Общий список дисконтных  карт"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "");
 }

@@ -36,19 +36,28 @@ SetGetValue and SetNewUserPriv.
                  does ("История продаж/ТРК #1", Alt+1), and prints one line per event:
                  GetReport_ N PARAMS, Shown CLASS "CAPTION", Cancelled CLASS,
                  MessageBox "CAPTION" "TEXT", Beep FREQ MS, Error "MESSAGE",
-                 List NAME "ITEM" ..., Columns NAME "HEADING" ..., Row NAME N "TEXT" ...
+                 List NAME "ITEM" ..., Columns NAME "HEADING" ..., Row NAME N "TEXT" ...,
+                 vedFilter N (each vedFilter the plug-in's application server is set to,
+                 in order, a repeated value too)
 --script         steps for the modal forms, each taken by the next form shown:
                  [{"form": CLASS, "do": [ACTION, ...]}, ...] with the actions
                  {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
                  {"select": {NAME: INDEX}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
                  {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
                  {"current": {GRID: {"field": F, "value": V}}},
-                 {"list": NAME}, {"list": {NAME: COUNT}}
-                 "list" prints the first COUNT items (all without COUNT): a combo box's or
-                 list's as one List line (the current item not marked), a grid's as Columns
-                 with its visible column headings and one Row N per row, N the record
-                 number, with the texts the cells show. Forms after the last step are
-                 cancelled; message boxes take their default button.
+                 {"list": NAME}, {"list": {NAME: COUNT}},
+                 {"drag": {NAME: {"button": "right", "dx": 0, "dy": -25,
+                                  "modifiers": ["shift"]}}}
+                 "set" types the text: a date edit takes it in its display format
+                 ("01.03.2024"), a masked edit as its mask places it ("08:30"); a text the
+                 edit refuses is an Error. "drag" presses the button ("left", "right",
+                 "middle"; default "left") at the component's centre, moves the pointer by
+                 dx, dy pixels and releases it, holding the modifiers ("shift", "ctrl",
+                 "alt", "meta"). "list" prints the first COUNT items (all without COUNT): a
+                 combo box's or list's as one List line (the current item not marked), a
+                 grid's as Columns with its visible column headings and one Row N per row, N
+                 the record number, with the texts the cells show. Forms after the last step
+                 are cancelled; message boxes take their default button.
 --report-dir     writes every report the console produces into DIR, in code page 1251:
                  01-report45.txt (old format), 02-report55.html (report 55), ...
 Errors of the plug-in are printed as events and the exit code stays 0; wrong options, a plug-in

@@ -15,6 +15,7 @@ struct LibraryLoad {
         kvt::plugin::LoadModule();
         kvt::plugin::module().Runners = std::make_unique<kvt::reports::Runners>();
         kvt::ui::installDesktopBeep();
+        kvt::ui::installVedFilterTrace();
     }
 };
 
