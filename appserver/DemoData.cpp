@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -182,8 +183,12 @@ constexpr std::array<int, 7> kShowcaseDoses{0, 1, 2, 4, 256, 3, 999};
 
 // Payment kinds (code modulo 100) whose sales record something of their own.
 constexpr int kTerminalKind = 1;
+constexpr int kStatementKind = 4;
+constexpr int kContractKind = 8;
 constexpr int kCouponKind = 9;
 constexpr int kDiscountCardKind = 10;
+// The station's second statement type, whose organisations take fuel on it alone.
+constexpr int kSecondStatementCode = 104;
 // The kinds the card reports offer.
 constexpr std::array<int, 5> kCardKinds{kTerminalKind, 6, 7, kDiscountCardKind, 12};
 
@@ -224,16 +229,31 @@ constexpr std::array<PayType, 14> kPayTypes{{
     {104, "&Ведомость 2"},
 }};
 
+// Contracts from their first day to the end of their end year; an end year of 0: open-ended.
+struct DemoContract {
+    std::string_view number;
+    std::array<int, 3> begin;  // year, month, day
+    int endYear;
+    std::string_view organisation;
+};
+constexpr std::array<DemoContract, 3> kContracts{{
+    {"Д-2024/01", {2024, 1, 1}, 2024, "ООО «Такси Экспресс»"},
+    {"Д-2024/07", {2024, 3, 1}, 0, "ООО «Такси Экспресс»"},
+    {"17/23-ТО", {2023, 6, 15}, 0, "ООО «Автотранс»"},
+}};
+
 class DemoWriter {
 public:
-    // The discounts, bonuses, cards, coupons and returns draw from a sequence of their own, so
-    // that a seed gives the same shifts, receipts and pump log lines as before they were kept,
-    // the coupon sales added among them.
+    // The discounts, bonuses, cards, coupons and returns draw from a sequence of their own, and
+    // the sales on account with their counterparties from a third, so that a seed gives the same
+    // shifts, receipts and pump log lines as before they were kept, the coupon, second-statement
+    // and contract sales added among them.
     DemoWriter(const Connection& db, const DemoOptions& options)
         : db_(db),
           options_(options),
           random_(options.seed),
           extras_(options.seed ^ 0x5A1E5B0D15C0E7ULL),
+          onAccount_(options.seed ^ 0x0DE6B0C0FFEE5ULL),
           insertSale_(db, "INSERT INTO TrkSale VALUES (?, ?, ?, ?, ?)"),
           insertAct_(db,
                      "INSERT INTO BackAct (SmNum, Time, Operator, Trk, Gsm, Op1, Liters, Summa, "
@@ -248,6 +268,8 @@ public:
         writeShifts();
         writeOrganisations();
         writeContractors();
+        writeContracts();
+        writeStatementRecords();
     }
 
 private:
@@ -381,18 +403,23 @@ private:
         const int sales = random_.between(2, 4);
         for (int i = 0; i < sales; ++i) {
             const DateTime time = begin + (end - begin) * (i + random_.real(0.1, 0.9)) / sales;
-            writeSale(random_, random_.pick(kPumps), time, shift);
+            writeSale(random_, extras_, random_.pick(kPumps), time, shift);
         }
         for (int i = extras_.between(0, 2); i > 0; --i)
-            writeSale(extras_, extras_.pick(kPumps),
+            writeSale(extras_, extras_, extras_.pick(kPumps),
                       begin + (end - begin) * extras_.real(0.05, 0.95), shift, kCouponKind);
+        for (const int payment : {kSecondStatementCode, kContractKind}) {
+            if (onAccount_.chance(0.4))
+                writeSale(onAccount_, onAccount_, onAccount_.pick(kPumps),
+                          begin + (end - begin) * onAccount_.real(0.05, 0.95), shift, payment);
+        }
         writeReturns();
     }
 
-    // An order and the line that ends its delivery, drawn from `random`; the payment is drawn too
-    // unless given.
-    void writeSale(Random& random, std::string_view pump, DateTime time, const Shift& shift,
-                   std::optional<int> payment = std::nullopt) {
+    // An order and the line that ends its delivery, drawn from `random`, what the sale carried
+    // besides from `extras`; the payment is drawn too unless given.
+    void writeSale(Random& random, Random& extras, std::string_view pump, DateTime time,
+                   const Shift& shift, std::optional<int> payment = std::nullopt) {
         const auto& tanks = kPumpNozzles[static_cast<std::size_t>(pump[0] - '1')];
         const int tank = tanks[random.next() % (tanks[1] < 0 ? 1 : tanks[2] < 0 ? 2 : 3)];
         const Grade& grade = kGrades[static_cast<std::size_t>(kTanks[tank].grade)];
@@ -418,29 +445,31 @@ private:
         if (outcome == 4 && paid == 0)
             addPumpRow({pump, time + 5 * kMinute, client, std::nullopt, 5, 999, std::nullopt, 999,
                         0.0, cost(liters - poured, grade.price)});
-        const Text card = writeSaleExtras(saleId, paid, cost(poured, grade.price));
+        const Text card = writeSaleExtras(extras, saleId, paid, cost(poured, grade.price));
+        if (paid % 100 == kStatementKind || paid % 100 == kContractKind)
+            salesOnAccount_.push_back({saleId, paid});
         if (outcome == 4)
-            addReturn({end, shift.number, shift.op, pump, grade.name, paid,
-                       rounded(liters - poured, 2),
-                       rounded(cost(liters, grade.price) - cost(poured, grade.price), 2), customer,
-                       card, std::nullopt});
+            addReturn(extras, {end, shift.number, shift.op, pump, grade.name, paid,
+                               rounded(liters - poured, 2),
+                               rounded(cost(liters, grade.price) - cost(poured, grade.price), 2),
+                               customer, card, std::nullopt});
     }
 
     // The sale's discount, bonus, card and coupon, when it has any; returns the card.
-    Text writeSaleExtras(std::int64_t saleId, int payment, double summa) {
+    Text writeSaleExtras(Random& extras, std::int64_t saleId, int payment, double summa) {
         const int kind = payment % 100;
         Text card;
         if (std::find(kCardKinds.begin(), kCardKinds.end(), kind) != kCardKinds.end())
-            card = std::string(extras_.pick(kCards));
+            card = std::string(extras.pick(kCards));
         Text coupon;
         if (kind == kCouponKind)
             coupon = "ТЛ" + std::to_string(100000 + ++coupons_);
         std::optional<double> discount;
-        if (kind == kDiscountCardKind || extras_.chance(0.15))
-            discount = rounded(summa * extras_.between(1, 5) / 100.0, 2);
+        if (kind == kDiscountCardKind || extras.chance(0.15))
+            discount = rounded(summa * extras.between(1, 5) / 100.0, 2);
         std::optional<double> bonus;
-        if (extras_.chance(card ? 0.4 : 0.1))
-            bonus = rounded(summa * 0.01 * extras_.between(1, 3), 2);
+        if (extras.chance(card ? 0.4 : 0.1))
+            bonus = rounded(summa * 0.01 * extras.between(1, 3), 2);
         if (card || coupon || discount || bonus)
             insertSale_(saleId, discount, bonus, card, coupon);
         return card;
@@ -463,13 +492,13 @@ private:
 
     // Half of the short deliveries paid at the terminal still wait for their return; the other
     // returns, some of all, were made and have a certificate, a little after the delivery.
-    void addReturn(Return owed) {
-        owed.time += extras_.between(2, 20) * kMinute;
+    void addReturn(Random& extras, Return owed) {
+        owed.time += extras.between(2, 20) * kMinute;
         const bool terminal = owed.payment % 100 == kTerminalKind;
-        if (!terminal || !extras_.chance(0.5)) {
-            if (!extras_.chance(0.4))
+        if (!terminal || !extras.chance(0.5)) {
+            if (!extras.chance(0.4))
                 return;
-            owed.reason = terminal ? kTerminalReturnReason : extras_.pick(kReturnReasons);
+            owed.reason = terminal ? kTerminalReturnReason : extras.pick(kReturnReasons);
         }
         returns_.push_back(std::move(owed));
     }
@@ -579,10 +608,151 @@ private:
         }
     }
 
+    // The contracts, with the contractor of the same name as their organisation where the newer
+    // directory has one.
+    void writeContracts() {
+        Insert contract(db_, "INSERT INTO Dogovor VALUES (?, ?, ?, ?, ?, ?)");
+        for (std::size_t i = 0; i < kContracts.size(); ++i) {
+            const DemoContract& terms = kContracts[i];
+            std::optional<DateTime> end;
+            if (terms.endYear != 0)
+                end = EncodeDate(terms.endYear, 12, 31);
+            contract(static_cast<int>(i + 1), terms.number,
+                     EncodeDate(terms.begin[0], terms.begin[1], terms.begin[2]), end,
+                     terms.organisation, contractorNamed(terms.organisation));
+        }
+    }
+
+    Text contractorNamed(std::string_view name) {
+        Statement query(db_, "SELECT ID FROM VdContractor WHERE Name = ?1 AND NOT IsDelete");
+        sqlite3_bind_text(query.get(), 1, name.data(), static_cast<int>(name.size()),
+                          SQLITE_TRANSIENT);
+        if (!query.step())
+            return std::nullopt;
+        return textOf(query, 0);
+    }
+
+    // Who took the fuel of each sale on account. Most are recorded in both directories; some in
+    // one only, as at a station that moved to the newer directory in the middle of the year.
+    void writeStatementRecords() {
+        const Counterparties parties = readCounterparties();
+        Insert record(db_, "INSERT INTO TrkVedom VALUES (?, ?, ?, ?, ?, ?, ?)");
+        for (const SaleOnAccount& sale : salesOnAccount_) {
+            std::optional<int> contract;
+            const Counterparty* party = nullptr;
+            if (sale.payment % 100 == kContractKind) {
+                const std::size_t chosen = onAccount_.next() % kContracts.size();
+                contract = static_cast<int>(chosen + 1);
+                party = &parties.at(std::string(kContracts[chosen].organisation));
+            } else {
+                party = takerOf(parties, sale.payment);
+            }
+            if (party == nullptr)
+                continue;
+            enum class Kept { Organisation, Contractor, Both };
+            Kept kept = Kept::Both;
+            if (party->contractor.empty())
+                kept = Kept::Organisation;
+            else if (onAccount_.chance(0.3))
+                kept = onAccount_.chance(0.5) ? Kept::Organisation : Kept::Contractor;
+            Text organisation, vehicle, contractor, car, driver;
+            if (kept != Kept::Contractor) {
+                organisation = party->organisation;
+                vehicle = anyOf(party->plates);
+            }
+            if (kept != Kept::Organisation) {
+                contractor = party->contractor;
+                car = anyOf(party->cars);
+                driver = anyOf(party->drivers);
+            }
+            record(sale.id, organisation, vehicle, contractor, car, driver, contract);
+        }
+    }
+
+    // An organisation of vedOrg with its vehicles' plates and the contractor of the same name,
+    // with the cars and drivers that are not removed.
+    struct Counterparty {
+        std::string organisation;
+        std::optional<int> vidOplat;
+        std::vector<std::string> plates;
+        std::string contractor;
+        std::vector<std::string> cars;
+        std::vector<std::string> drivers;
+    };
+    using Counterparties = std::map<std::string, Counterparty>;
+
+    Counterparties readCounterparties() {
+        Counterparties parties;
+        for (Statement orgs(db_, "SELECT Name, VidOplat FROM vedOrg"); orgs.step();) {
+            Counterparty& party = parties[textOf(orgs, 0)];
+            party.organisation = textOf(orgs, 0);
+            if (sqlite3_column_type(orgs.get(), 1) != SQLITE_NULL)
+                party.vidOplat = sqlite3_column_int(orgs.get(), 1);
+        }
+        for (Statement plates(db_, "SELECT Name, NumberAuto FROM vedAuto ORDER BY ID");
+             plates.step();) {
+            if (const auto owner = parties.find(textOf(plates, 0)); owner != parties.end())
+                owner->second.plates.push_back(textOf(plates, 1));
+        }
+        std::map<std::string, Counterparty*> byId;
+        for (Statement contractors(
+                 db_, "SELECT ID, Name FROM VdContractor WHERE NOT IsDelete ORDER BY ID");
+             contractors.step();) {
+            Counterparty& party = parties[textOf(contractors, 1)];
+            party.contractor = textOf(contractors, 0);
+            byId[party.contractor] = &party;
+        }
+        const auto readDetails = [&](std::string_view table, auto member) {
+            Statement details(db_, "SELECT CID, ID FROM " + std::string(table) +
+                                       " WHERE NOT IsDelete ORDER BY ID");
+            while (details.step()) {
+                if (const auto owner = byId.find(textOf(details, 0)); owner != byId.end())
+                    (owner->second->*member).push_back(textOf(details, 1));
+            }
+        };
+        readDetails("VdCar", &Counterparty::cars);
+        readDetails("VdDriver", &Counterparty::drivers);
+        return parties;
+    }
+
+    // An organisation that takes fuel on the statement type: its own type, or any statement when
+    // it has none recorded.
+    const Counterparty* takerOf(const Counterparties& parties, int payment) {
+        std::vector<const Counterparty*> takers;
+        for (const auto& [name, party] : parties) {
+            if (party.organisation.empty())
+                continue;
+            if (party.vidOplat ? *party.vidOplat == payment : payment % 100 == kStatementKind)
+                takers.push_back(&party);
+        }
+        if (takers.empty())
+            return nullptr;
+        return takers[onAccount_.next() % takers.size()];
+    }
+
+    Text anyOf(const std::vector<std::string>& items) {
+        if (items.empty())
+            return std::nullopt;
+        return items[onAccount_.next() % items.size()];
+    }
+
+    static std::string textOf(const Statement& statement, int column) {
+        const auto* text =
+            reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), column));
+        return text != nullptr ? std::string(text) : std::string();
+    }
+
+    struct SaleOnAccount {
+        std::int64_t id;
+        int payment;
+    };
+
     const Connection& db_;
     const DemoOptions& options_;
     Random random_;
     Random extras_;
+    Random onAccount_;
+    std::vector<SaleOnAccount> salesOnAccount_;
     std::optional<Insert> insertPrx_;
     std::optional<Insert> insertTrk_;
     Insert insertSale_;

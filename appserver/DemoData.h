@@ -3,8 +3,9 @@
 // A deterministic demo station: shifts with their operators, the payment types, eight pumps,
 // four fuel grades and their tanks, fuel receipts and pump-outs, pump operations with their
 // discounts, bonuses, cards and coupons, return certificates and returns still owed to the card
-// terminal, organisations with vehicles, contractors with cars and drivers. The same options
-// always give the same file.
+// terminal, organisations with vehicles, contractors with cars and drivers, the contracts, and
+// for every sale on a statement or a contract who took the fuel. The same options always give
+// the same file.
 
 #include <cstdint>
 #include <filesystem>

@@ -184,9 +184,40 @@ CREATE TABLE BackCard (
 CREATE INDEX BackCardByShift ON BackCard (SmNum, Time);
 )sql";
 
+// Version 3 records who took the fuel of a sale on account, as tables of their own for the
+// same reason as version 2:
+//   Dogovor   the contracts of counterparties, with the organisation (vedOrg) and/or the
+//             contractor (VdContractor) they were made with;
+//   TrkVedom  per pump log line that ends a delivery paid by a statement (code modulo 100 = 4)
+//             or a contract (8): the organisation and its vehicle's plate as vedOrg and vedAuto
+//             name them, and/or the contractor, car and driver of the newer directory, and for
+//             a contract sale the contract. A station that moved from one directory to the other
+//             records a sale in both, so each generation of reports finds it.
+constexpr std::string_view kSchemaVersion3 = R"sql(
+CREATE TABLE Dogovor (
+    ID INTEGER PRIMARY KEY,
+    Number VARCHAR(20) NOT NULL,
+    BegDate DATE NOT NULL,
+    EndDate DATE,
+    OrgName VARCHAR(50),
+    CntID VARCHAR(8)
+);
+CREATE TABLE TrkVedom (
+    TrkID INTEGER PRIMARY KEY REFERENCES Trk(ID),
+    OrgName VARCHAR(50),
+    NumberAuto VARCHAR(15),
+    CntID VARCHAR(8),
+    CarID VARCHAR(8),
+    DriverID VARCHAR(8),
+    DogovorID INTEGER REFERENCES Dogovor(ID)
+);
+CREATE INDEX TrkVedomByOrganisation ON TrkVedom (OrgName);
+CREATE INDEX TrkVedomByContractor ON TrkVedom (CntID);
+)sql";
+
 // The statements that take a database from version n - 1 to n, at index n - 1.
-constexpr std::array<std::string_view, kStationSchemaVersion> kSchemaSteps{kSchemaVersion1,
-                                                                           kSchemaVersion2};
+constexpr std::array<std::string_view, kStationSchemaVersion> kSchemaSteps{
+    kSchemaVersion1, kSchemaVersion2, kSchemaVersion3};
 
 struct CloseConnection {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }

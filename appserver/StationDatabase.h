@@ -28,7 +28,7 @@ using Connection = std::shared_ptr<sqlite3>;
 inline constexpr std::int32_t kStationApplicationId = 0x4B565453;  // "KVTS"
 // New files get the latest version; every version from the oldest one opens, its readers telling
 // the tables a version lacks by hasTable().
-inline constexpr std::int32_t kStationSchemaVersion = 2;
+inline constexpr std::int32_t kStationSchemaVersion = 3;
 inline constexpr std::int32_t kOldestStationSchemaVersion = 1;
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 

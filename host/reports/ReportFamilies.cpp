@@ -4,10 +4,12 @@
 #include "host/reports/CardReport.h"
 #include "host/reports/CouponReport.h"
 #include "host/reports/FuelLog.h"
+#include "host/reports/PeriodStatementReports.h"
 #include "host/reports/PumpHistory.h"
 #include "host/reports/ReturnActsReport.h"
 #include "host/reports/ReturnsReport.h"
 #include "host/reports/ShiftReport.h"
+#include "host/reports/StatementShiftReports.h"
 #include "host/reports/TerminalReturnsReport.h"
 
 namespace kvt::host {
@@ -23,6 +25,11 @@ const std::vector<ReportFamily>& reportFamilies() {
         {{kTerminalReturns}, produceTerminalReturns},
         {{kCouponReport}, produceCouponReport},
         {{kCardReport}, produceCardReport},
+        {{kStatementShiftReport, kCurrentStatementReport}, produceStatementShiftReport},
+        {{kCounterpartyShiftReport, kCurrentCounterpartyReport}, produceCounterpartyShiftReport},
+        {{kContractShiftReport, kCurrentContractReport}, produceContractShiftReport},
+        {{kPeriodStatementReport, kPeriodCounterpartyReport, kPeriodCarReport, kPeriodDriverReport},
+         producePeriodStatementReport},
     };
     return families;
 }

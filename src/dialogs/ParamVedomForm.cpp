@@ -82,7 +82,6 @@ void setUpDateEdit(QDateEdit& edit, const char* title) {
     edit.setDisplayFormat(dateDisplayFormat(defaultFormatSettings()));
     edit.setCalendarPopup(true);
     edit.setDate(QDate::currentDate());
-    edit.setToolTip(title);
     edit.calendarWidget()->setWindowTitle(title);
 }
 

@@ -137,7 +137,10 @@ public:
             fallBack();
         }
     }
+    // Closes the lists of a run that ended with an error; their errors would hide that one.
     ~CounterpartyDirectory() {
+        if (closed_)
+            return;
         try {
             close();
         } catch (const std::exception&) {
@@ -148,6 +151,8 @@ public:
     CounterpartyDirectory& operator=(const CounterpartyDirectory&) = delete;
 
     bool UseContractors() const { return useContractors_; }
+    // Closes the lists at the end of a run; errors go to the caller.
+    void Close() { close(); }
     // The chosen counterparty's name in the directory in use.
     std::string Counterparty() const { return nameOf(useContractors_ ? db_.VDCnt : db_.vdOrg); }
 
@@ -163,7 +168,13 @@ private:
         useContractors_ = true;
     }
 
-    void setVedFilter(std::int32_t value) { db_.KVTServer.AppServer()->setVedFilter(value); }
+    void setVedFilter(std::int32_t value) {
+        appserver::AppServer* server = db_.KVTServer.AppServer();
+        if (server == nullptr)
+            throw plugin::EReportError(
+                "Нет связи с сервером приложений: фильтр ведомостей не задан");
+        server->setVedFilter(value);
+    }
 
     void openOrganisations() {
         useContractors_ = false;
@@ -192,17 +203,25 @@ private:
     }
 
     void close() {
+        closed_ = true;
         if (useContractors_) {
             db_.VDCnt.Close();
             details_.Close();
             return;
         }
         db_.vdAuto.Close();
-        const bool listed = form_.OrgGrid.isEnabled();
-        if (listed && db_.KVTServer.Connected())
-            setVedFilter(kVedVehiclesClosed);
-        db_.vdOrg.Close();
-        if (listed && db_.KVTServer.Connected())
+        // A server gone holds no filter to reset.
+        const bool listed = form_.OrgGrid.isEnabled() && db_.KVTServer.Connected();
+        {
+            // The organisations are closed also when the server refuses the filter.
+            struct Closing {
+                data::ClientDataSet& set;
+                ~Closing() { set.Close(); }
+            } closing{db_.vdOrg};
+            if (listed)
+                setVedFilter(kVedVehiclesClosed);
+        }
+        if (listed)
             setVedFilter(kVedNone);
     }
 
@@ -210,6 +229,7 @@ private:
     data::TDBFrm& db_;
     data::ClientDataSet& details_;
     bool useContractors_ = false;
+    bool closed_ = false;
 };
 
 // The grouping the operator chose: by driver, by car, and which comes first.
@@ -233,7 +253,7 @@ void runCounterpartyDialog(const dialogs::SmenaChoice& choice) {
     StatementDialog dialog;
     dialogs::TParamVedomFrm& form = dialog.form();
     prepareCounterpartyDialog(form);
-    const CounterpartyDirectory directory(form, dbFrm().VDCar, nullptr);
+    CounterpartyDirectory directory(form, dbFrm().VDCar, nullptr);
     dialog.Loop([&] {
         const Variant mask = statementMask();
         std::vector<Variant> params{dateTimeText(choice.BegTime),
@@ -249,6 +269,7 @@ void runCounterpartyDialog(const dialogs::SmenaChoice& choice) {
         ProduceAndShow(kCounterpartyShiftReportNo, Variant::list(std::move(params)),
                        "СМЕННЫЙ ОТПУСК ПО КОНТРАГЕНТУ");
     });
+    directory.Close();
 }
 
 std::string statementShiftOperator(const dialogs::SmenaChoice& choice) {
@@ -366,7 +387,7 @@ void RunCurrentCounterpartyReport() {
     StatementDialog dialog;
     dialogs::TParamVedomFrm& form = dialog.form();
     prepareCounterpartyDialog(form);
-    const CounterpartyDirectory directory(form, dbFrm().VDCar, nullptr);
+    CounterpartyDirectory directory(form, dbFrm().VDCar, nullptr);
     dialog.Loop([&] {
         std::vector<Variant> params{text(directory.Counterparty()), statementMask()};
         if (directory.UseContractors())
@@ -375,6 +396,7 @@ void RunCurrentCounterpartyReport() {
         ProduceAndShow(kCurrentCounterpartyReportNo, Variant::list(std::move(params)),
                        "ТЕКУЩИЙ СМЕННЫЙ ОТПУСК ПО КОНТРАГЕНТУ");
     });
+    directory.Close();
 }
 
 void RunCurrentContractReport() {
@@ -406,14 +428,19 @@ void RunPeriodStatementReport(int mode) {
     form.AutoGrid.setEnabled(chosen.details);
     form.chbDriver.setEnabled(chosen.grouping);
     form.chbAuto.setEnabled(chosen.grouping);
-    const CounterpartyDirectory directory(form, chosen.drivers ? db.VDDriver : db.VDCar,
-                                          logDirectoryFailure);
+    CounterpartyDirectory directory(form, chosen.drivers ? db.VDDriver : db.VDCar,
+                                    logDirectoryFailure);
     form.BegTimeEdit.setText("00:00");
     form.EndTimeEdit.setText("00:00");
     dialog.Loop([&] {
-        if (const std::optional<Variant> params = periodParams(mode, form, directory))
-            ProduceAndShow(chosen.reportNo, *params, chosen.title());
+        const std::optional<Variant> params = periodParams(mode, form, directory);
+        if (!params)
+            return;
+        std::string reportText;
+        plugin::CallGetReport(chosen.reportNo, *params, reportText);
+        ShowWithNewFormat(reportText, chosen.title);
     });
+    directory.Close();
 }
 
 }  // namespace kvt::reports

@@ -96,6 +96,58 @@ TEST_F(DemoDataTest, SalesCarryDiscountsBonusesCardsAndCouponsAndReturnsAreRecor
     }
 }
 
+TEST_F(DemoDataTest, SalesOnAccountNameTheirCounterpartiesCarsDriversAndContracts) {
+    constexpr int kMany = 1000000;
+    const std::string records = " FROM TrkVedom JOIN Trk ON Trk.ID = TrkVedom.TrkID";
+    const std::string statements = records + " WHERE Op1 % 100 = 4";
+    const struct {
+        std::string what;
+        std::string sql;
+        int least;
+        int most;
+    } cases[] = {
+        {"statement types", "SELECT COUNT(DISTINCT Op1)" + statements, 2, kMany},
+        {"organisations", "SELECT COUNT(DISTINCT OrgName)" + statements, 4, kMany},
+        {"contractors", "SELECT COUNT(DISTINCT CntID)" + statements, 3, kMany},
+        {"cars", "SELECT COUNT(DISTINCT CarID)" + statements, 5, kMany},
+        {"drivers", "SELECT COUNT(DISTINCT DriverID)" + statements, 3, kMany},
+        {"in both directories",
+         "SELECT COUNT(*)" + statements + " AND OrgName <> '' AND CntID <> ''", 1, kMany},
+        {"in the organisation directory only",
+         "SELECT COUNT(*)" + statements + " AND CntID IS NULL", 1, kMany},
+        {"in the contractor directory only",
+         "SELECT COUNT(*)" + statements + " AND OrgName IS NULL", 1, kMany},
+        {"an organisation with a quote",
+         "SELECT COUNT(*)" + statements + " AND OrgName LIKE '%''%'", 1, kMany},
+        {"contracts sold on", "SELECT COUNT(DISTINCT DogovorID)" + records + " WHERE Op1 = 8", 2,
+         kMany},
+        {"contract sales without a contract",
+         "SELECT COUNT(*)" + records + " WHERE Op1 = 8 AND DogovorID IS NULL", 0, 0},
+        {"contract sales of another counterparty than the contract's",
+         "SELECT COUNT(*) FROM TrkVedom JOIN Dogovor ON Dogovor.ID = DogovorID "
+         "WHERE TrkVedom.OrgName <> Dogovor.OrgName OR TrkVedom.CntID <> Dogovor.CntID",
+         0, 0},
+        {"plates of another organisation",
+         "SELECT COUNT(*) FROM TrkVedom WHERE NumberAuto IS NOT NULL AND NOT EXISTS (SELECT 1 FROM "
+         "vedAuto WHERE vedAuto.Name = OrgName AND vedAuto.NumberAuto = TrkVedom.NumberAuto)",
+         0, 0},
+        {"cars and drivers of another contractor",
+         "SELECT COUNT(*) FROM TrkVedom LEFT JOIN VdCar ON VdCar.ID = CarID LEFT JOIN VdDriver ON "
+         "VdDriver.ID = DriverID WHERE VdCar.CID <> CntID OR VdDriver.CID <> CntID",
+         0, 0},
+        {"records of lines that are no sale on account",
+         "SELECT COUNT(*)" + records +
+             " WHERE Op1 % 100 NOT IN (4, 8) OR Operation & 127 NOT IN "
+             "(3, 4, 6, 7)",
+         0, 0},
+    };
+    for (const auto& c : cases) {
+        const int found = count(c.sql);
+        EXPECT_GE(found, c.least) << c.what;
+        EXPECT_LE(found, c.most) << c.what;
+    }
+}
+
 TEST_F(DemoDataTest, ShiftNumbersHaveGapsAndTheCountIsHonoured) {
     const auto small = base() / "small.db";
     writeDemoDatabase(small, {9, 5});

@@ -15,15 +15,20 @@ using appserver::StationServer;
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
-const std::vector<std::string> kVersion2Tables{"TrkSale", "BackAct", "BackCard"};
+// The tables each schema version added.
+const std::vector<std::vector<std::string>> kTablesOfVersion{
+    {"SmLog", "Trk", "vedOrg", "vedAuto", "VdContractor", "VdCar", "VdDriver", "VidOpl"},
+    {"TrkSale", "BackAct", "BackCard"},
+    {"Dogovor", "TrkVedom"},
+};
 
 class SchemaVersionTest : public test::StationTest {
 protected:
-    // The demo station as a station of schema version 1 would have kept it: every table that
-    // version has, with the demo's rows.
-    std::filesystem::path versionOneCopy() {
-        const auto file = base() / "version1.db";
-        const appserver::Connection db = createStationDatabase(file, 1);
+    // The demo station as a station of an older schema version would have kept it: every table
+    // that version has, with the demo's rows.
+    std::filesystem::path olderCopy(std::int32_t version = 1) {
+        const auto file = base() / ("version" + std::to_string(version) + ".db");
+        const appserver::Connection db = createStationDatabase(file, version);
         appserver::execute(db.get(), "ATTACH DATABASE '" + database().string() + "' AS demo");
         std::vector<std::string> tables;
         appserver::Statement list(db, "SELECT name FROM main.sqlite_master WHERE type = 'table'");
@@ -47,7 +52,7 @@ protected:
 };
 
 TEST_F(SchemaVersionTest, AVersionOneStationServesEveryProviderAsBefore) {
-    const auto old = versionOneCopy();
+    const auto old = olderCopy();
     StationServer oldServer(old);
     StationServer newServer(database());
     for (const std::string provider :
@@ -64,25 +69,28 @@ TEST_F(SchemaVersionTest, AVersionOneStationServesEveryProviderAsBefore) {
     EXPECT_EQ(appserver::readPayTypes(old), appserver::readPayTypes(database()));
 }
 
-TEST_F(SchemaVersionTest, TheTablesOfVersionTwoAreMissingFromVersionOneOnly) {
-    const auto oldDb = openStationDatabase(versionOneCopy());
-    const auto newDb = openStationDatabase(database());
-    for (const auto& table : kVersion2Tables) {
-        EXPECT_FALSE(hasTable(oldDb, table)) << table;
-        EXPECT_TRUE(hasTable(newDb, table)) << table;
+TEST_F(SchemaVersionTest, EachVersionOpensWithTheTablesOfItsOwnAndOlderVersionsOnly) {
+    const auto latest = static_cast<std::int32_t>(kTablesOfVersion.size());
+    ASSERT_EQ(latest, appserver::kStationSchemaVersion);
+    for (std::int32_t version = 1; version <= latest; ++version) {
+        const auto db = openStationDatabase(version == latest ? database() : olderCopy(version));
+        for (std::int32_t added = 1; added <= latest; ++added) {
+            for (const auto& table : kTablesOfVersion[static_cast<std::size_t>(added - 1)])
+                EXPECT_EQ(hasTable(db, table), added <= version) << version << ": " << table;
+        }
     }
-    EXPECT_TRUE(hasTable(oldDb, "Trk"));
+    const auto newDb = openStationDatabase(database());
     EXPECT_TRUE(hasTable(newDb, "trksale"));
     EXPECT_FALSE(hasTable(newDb, "TrkSale' OR 1 = 1 --"));
 }
 
 TEST_F(SchemaVersionTest, VersionsThisServerDoesNotKnowAreRefused) {
-    for (const std::int32_t version : {0, 3}) {
+    for (const std::int32_t version : {0, 4}) {
         setVersion(version);
         EXPECT_THAT(
             [&] { StationServer server(database()); },
             ThrowsMessage<ServerError>(HasSubstr("has schema version " + std::to_string(version) +
-                                                 ", this server reads versions 1 to 2")));
+                                                 ", this server reads versions 1 to 3")));
         EXPECT_THAT([&] { createStationDatabase(base() / "new.db", version); },
                     ThrowsMessage<ServerError>(
                         HasSubstr("there is no schema version " + std::to_string(version))));

@@ -245,10 +245,22 @@ TEST_F(StatementRunnersTest, PeriodReportsOverOrganisationsLogTheFallbackAndKeep
              kViewer, kCancelDialog}));
     EXPECT_EQ(calls()[0], "13 " + array({str("01.03.2024 08:30"), str("02.03.2024 00:00"),
                                          str("АО Дельта"), str("В002ВВ"), payTypes({4})}));
+    // The organisation picked stands for the counterparty when there are no contractors.
+    host().reportCalls.clear();
+    run(kMenu + "Отпуск по контрагенту за период",
+        script(
+            {dialogStep(std::string(kPeriod) +
+                        R"(, {"current": {"OrgGrid": {"field": "Name", "value": "АО Дельта"}}})"),
+             kViewer, kCancelDialog}));
+    EXPECT_EQ(calls()[0],
+              "12 " + array({str("01.03.2024 08:30"), str("02.03.2024 00:00"), str("АО Дельта"),
+                             "Bool(false)", "Bool(false)", "Bool(true)", payTypes({4})}));
+    // A run leaves the server disconnected even when it found it connected.
+    module().DBFrm->KVTServer.Open();
     host().reportCalls.clear();
     run(kMenu + "Отпуск по водителю за период", script({dialogStep(kPeriod), kCancelDialog}));
     EXPECT_TRUE(calls().empty());
-    EXPECT_EQ(vedFilters, (std::vector<std::int32_t>{1, 17, 16, 0, 1, 17, 16, 0}));
+    EXPECT_EQ(vedFilters, (std::vector<std::int32_t>{1, 17, 16, 0, 1, 17, 16, 0, 1, 17, 16, 0}));
     EXPECT_FALSE(module().DBFrm->KVTServer.Connected());
 }
 

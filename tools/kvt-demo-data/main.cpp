@@ -18,7 +18,8 @@ Writes a new station database to FILE (replacing it whole if it exists): N shift
 1 to 1000000) from 01.03.2024 with their operators, receipts and pump-outs, pump operations
 with their discounts, bonuses, cards and coupons, return certificates and returns still owed to
 the card terminal, eight pumps, four fuel grades, organisations with vehicles, contractors with
-cars and drivers. The same N and S (default 1, 0 to 18446744073709551615) always give the same
+cars and drivers, contracts, and the counterparty, car and driver of every statement and
+contract sale. The same N and S (default 1, 0 to 18446744073709551615) always give the same
 file.)";
 
 int parseShifts(const std::string& text) {
