@@ -80,6 +80,8 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     switch (role) {
         case Qt::DisplayRole:
+            if (const auto titled = columnTitles_.find(section); titled != columnTitles_.end())
+                return titled->second;
             return QString::fromStdString(field->DisplayName());
         case FieldNameRole:
             return QString::fromStdString(field->FieldName());
@@ -133,8 +135,14 @@ void DataSetModel::reload() {
     endResetModel();
 }
 
+void DataSetModel::setColumnTitle(int column, QString title) {
+    columnTitles_[column] = std::move(title);
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
 void DataSetModel::rebuild() {
     fields_.clear();
+    columnTitles_.clear();
     rows_ = 0;
     currentRow_ = -1;
     ClientDataSet* set = dataSet();

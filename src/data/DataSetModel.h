@@ -8,6 +8,8 @@
 
 #include <QAbstractTableModel>
 #include <QModelIndexList>
+#include <QString>
+#include <map>
 #include <vector>
 
 #include "data/ClientDataSet.h"
@@ -60,6 +62,10 @@ public:
     // changed in place.
     void reload();
 
+    // A view's own title over a column, in place of the field's label, until the columns are
+    // read anew; every reader of the header (the view, a script) sees the same title.
+    void setColumnTitle(int column, QString title);
+
 private:
     void dataSourceEvent(DataSource& source, DataEvent event) override;
     void dataSourceDestroyed(DataSource& source) override;
@@ -71,6 +77,7 @@ private:
 
     DataSource* source_;
     std::vector<Field*> fields_;  // visible fields of the dataset, in order
+    std::map<int, QString> columnTitles_;
     int rows_ = 0;
     int currentRow_ = -1;
 };

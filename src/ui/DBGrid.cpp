@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 namespace kvt::ui {
@@ -42,30 +41,9 @@ private:
     TDBGrid& grid_;
 };
 
-// Titles the columns as the grid's column list names them; the model keeps the fields' own
-// labels for every other view of the dataset.
-class ColumnTitleHeader final : public QHeaderView {
-public:
-    explicit ColumnTitleHeader(TDBGrid& grid) : QHeaderView(Qt::Horizontal, &grid), grid_(grid) {
-        // As the table view's own header.
-        setSectionsClickable(true);
-        setHighlightSections(true);
-    }
-
-protected:
-    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
-        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
-        option->text = grid_.columnTitle(logicalIndex);
-    }
-
-private:
-    TDBGrid& grid_;
-};
-
 }  // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
-    setHorizontalHeader(new ColumnTitleHeader(*this));
     setItemDelegate(new CellDelegate(*this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
@@ -156,8 +134,6 @@ const GridColumn* TDBGrid::listedColumn(int column) const {
 }
 
 QString TDBGrid::columnTitle(int column) const {
-    if (const GridColumn* listed = listedColumn(column))
-        return listed->title;
     return model() ? model()->headerData(column, Qt::Horizontal).toString() : QString();
 }
 
@@ -172,6 +148,7 @@ void TDBGrid::applyColumnList() {
         if (listed) {
             shown.emplace_back(static_cast<std::size_t>(listed - columns_.data()), column);
             setColumnWidth(column, listed->width);
+            model_->setColumnTitle(column, listed->title);
         }
     }
     std::sort(shown.begin(), shown.end());

@@ -91,7 +91,7 @@ public:
     // visible field, titled and sized by the field itself.
     void SetColumns(std::vector<GridColumn> columns);
     const std::vector<GridColumn>& Columns() const { return columns_; }
-    // The title shown over a model column, for the header.
+    // The title shown over a model column: the column list's, else the field's label.
     QString columnTitle(int column) const;
 
     // The marked records, each once, in record order (MultiSelect only; empty otherwise).
