@@ -264,5 +264,20 @@ TEST_F(StatementRunnersTest, PeriodReportsOverOrganisationsLogTheFallbackAndKeep
     EXPECT_FALSE(module().DBFrm->KVTServer.Connected());
 }
 
+TEST_F(StatementRunnersTest, WithoutAFifthPaymentTypeTheStatementTitleFailsAfterTheReport) {
+    host().values.set(19,
+                      Variant::list({Variant("Наличные"), Variant("Терминал"), Variant("Карты")}));
+    plugin::UpdateVidOpl();
+    std::vector<std::string> events;
+    host::DialogScript driver(
+        host::DialogScript::parse(R"([{"form": "TSmenaListFrm", "do": [{"key": "F4"}]}])"),
+        [&events](const std::string& line) { events.push_back(line); });
+    host::MemoryMenuItem& item = host().entry(kMenu + "Сменный отчет по ведомостям");
+    EXPECT_THROW(item.onClick()(item), plugin::EReportError);
+    EXPECT_EQ(calls(), (std::vector<std::string>{"16 Array[0..0](Array[0..2](I4(0), I4(0), I4(0)))",
+                                                 "55 Array[0..-1]()"}));
+    expectCleanedUp();
+}
+
 }  // namespace
 }  // namespace kvt::reports
