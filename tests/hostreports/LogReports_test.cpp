@@ -11,6 +11,7 @@
 #include "host/reports/FuelLog.h"
 #include "host/reports/PumpHistory.h"
 #include "host/reports/ReportFamily.h"
+#include "hostreports/StationText.h"
 #include "infra/DateTime.h"
 #include "platform/CodePage.h"
 #include "platform/PathMap.h"
@@ -21,6 +22,7 @@ namespace kvt::host {
 namespace {
 
 namespace fs = std::filesystem;
+using reporttest::t;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -28,11 +30,6 @@ const std::string kFuelOld = "C:\\VEDA\\FORMS\\REPORT\\PrxLog.FRM";
 const std::string kFuelNew = "C:\\VEDA\\FORMS\\WEBREP\\Журнал поступления и откачки топлива.html";
 const std::string kPumpOld = "C:\\VEDA\\FORMS\\REPORT\\TrkHistory.FRM";
 const std::string kPumpNew = "C:\\VEDA\\FORMS\\WEBREP\\История продаж по ТРК.html";
-
-// A time of the station in SQL: days since 30.12.1899.
-std::string t(const std::string& when) {
-    return "(julianday('" + when + "') - julianday('1899-12-30'))";
-}
 
 DateTime day(int d, int hour = 0, int minute = 0) {
     return EncodeDate(2024, 3, d) + EncodeTime(hour, minute, 0, 0);

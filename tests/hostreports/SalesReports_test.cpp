@@ -13,6 +13,7 @@
 #include "host/reports/ReturnActsReport.h"
 #include "host/reports/ReturnsReport.h"
 #include "host/reports/TerminalReturnsReport.h"
+#include "hostreports/StationText.h"
 #include "infra/DateTime.h"
 #include "support/DemoTemplates.h"
 #include "support/TestRoot.h"
@@ -21,31 +22,18 @@ namespace kvt::host {
 namespace {
 
 namespace fs = std::filesystem;
+using reporttest::DataOf;
+using reporttest::flags;
+using reporttest::i4;
+using reporttest::Strings;
+using reporttest::t;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using Strings = std::vector<std::string>;
-using DataOf = ReportData (*)(std::int32_t, const Variant&, const ReportContext&);
-
-// A time of the station in SQL: days since 30.12.1899.
-std::string t(const std::string& when) {
-    return "(julianday('" + when + "') - julianday('1899-12-30'))";
-}
 
 Variant at(int day, int hour) {
     return Variant::date(EncodeDate(2024, 3, day) + EncodeTime(hour, 0, 0, 0));
-}
-
-Variant i4(std::int32_t value) {
-    return Variant(value);
-}
-
-Variant flags(std::vector<std::int32_t> values) {
-    std::vector<Variant> elements;
-    for (const std::int32_t value : values)
-        elements.push_back(i4(value));
-    return Variant::list(std::move(elements));
 }
 
 // Shifts 1 (01.03 08-20, Иванова), 2 (to 02.03 08, Петров) and 3 (open, Сидорова); payment types

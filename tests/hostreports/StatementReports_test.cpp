@@ -10,6 +10,7 @@
 #include "host/reports/PeriodStatementReports.h"
 #include "host/reports/StatementSales.h"
 #include "host/reports/StatementShiftReports.h"
+#include "hostreports/StationText.h"
 #include "infra/DateTime.h"
 #include "support/DemoTemplates.h"
 #include "support/TestRoot.h"
@@ -18,16 +19,15 @@ namespace kvt::host {
 namespace {
 
 namespace fs = std::filesystem;
+using reporttest::DataOf;
+using reporttest::flags;
+using reporttest::i4;
+using reporttest::Strings;
+using reporttest::t;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using Strings = std::vector<std::string>;
-using DataOf = ReportData (*)(std::int32_t, const Variant&, const ReportContext&);
-
-std::string t(const std::string& when) {
-    return "(julianday('" + when + "') - julianday('1899-12-30'))";
-}
 
 DateTime at(int day, int hour, int minute = 0) {
     return EncodeDate(2024, 3, day) + EncodeTime(hour, minute, 0, 0);
@@ -118,19 +118,8 @@ void writeStation(const fs::path& file, std::int32_t version) {
         "BEGIN;" + directories() + sales(version == appserver::kStationSchemaVersion) + "COMMIT;");
 }
 
-Variant i4(std::int32_t value) {
-    return Variant(value);
-}
-
 Variant s(const std::string& text) {
     return Variant(text);
-}
-
-Variant flags(std::vector<std::int32_t> values) {
-    std::vector<Variant> elements;
-    for (const std::int32_t value : values)
-        elements.push_back(i4(value));
-    return Variant::list(std::move(elements));
 }
 
 const Variant kStatement = flags({0, 0, 0, 0, 1});
