@@ -17,7 +17,6 @@
 #include "reports/RunnerFrame.h"
 #include "settings/PayTypeFlags.h"
 #include "settings/SettingsCatalogue.h"
-#include "viewer/RptForm.h"
 
 namespace kvt::reports {
 
