@@ -179,6 +179,8 @@ void appendActions(const QJsonValue& entry, const std::string& where,
     const QJsonValue value = object.begin().value();
     if (kind == "click")
         actions.emplace_back(action::Click{stringOf(value, where, "\"click\"")});
+    else if (kind == "focus")
+        actions.emplace_back(action::Focus{stringOf(value, where, "\"focus\"")});
     else if (kind == "key")
         actions.emplace_back(action::PressKey{keyOf(value, where)});
     else if (kind == "close")

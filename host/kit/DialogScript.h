@@ -10,7 +10,8 @@
 //
 // Actions: {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
 // {"select": {NAME: INDEX}}, {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
-// {"current": {GRID: {"field": F, "value": V}}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
+// {"current": {GRID: {"field": F, "value": V}}}, {"focus": NAME}, {"key": "F4"},
+// {"close": "ok" | "cancel" | N},
 // {"list": NAME}, {"list": {NAME: COUNT}},
 // {"drag": {NAME: {"button": "right", "dx": 0, "dy": -25, "modifiers": ["shift"]}}}.
 // An object naming several components acts on them in the order of their names; grid values

@@ -388,17 +388,21 @@ void listShown(QWidget& form, const action::List& list, const EventSink& report)
 }  // namespace
 
 void perform(QWidget& form, const FormAction& action, const EventSink& report) {
-    std::visit(Overloaded{[&](const action::Click& a) { click(form, a); },
-                          [&](const action::SetText& a) { setText(form, a); },
-                          [&](const action::Check& a) { check(form, a); },
-                          [&](const action::Select& a) { select(form, a); },
-                          [&](const action::SelectRows& a) { selectRows(form, a); },
-                          [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
-                          [&](const action::PressKey& a) { pressKey(form, a); },
-                          [&](const action::Drag& a) { drag(form, a); },
-                          [&](const action::Close& a) { close(form, a); },
-                          [&](const action::List& a) { listShown(form, a, report); }},
-               action);
+    std::visit(
+        Overloaded{[&](const action::Click& a) { click(form, a); },
+                   [&](const action::SetText& a) { setText(form, a); },
+                   [&](const action::Check& a) { check(form, a); },
+                   [&](const action::Select& a) { select(form, a); },
+                   [&](const action::SelectRows& a) { selectRows(form, a); },
+                   [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
+                   [&](const action::Focus& a) {
+                       usable<QWidget>(form, a.name, "a widget").setFocus(Qt::TabFocusReason);
+                   },
+                   [&](const action::PressKey& a) { pressKey(form, a); },
+                   [&](const action::Drag& a) { drag(form, a); },
+                   [&](const action::Close& a) { close(form, a); },
+                   [&](const action::List& a) { listShown(form, a, report); }},
+        action);
 }
 
 void cancelForm(QWidget& form) {

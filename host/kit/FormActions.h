@@ -56,6 +56,10 @@ struct MakeCurrent {
     QString field;
     QString value;
 };
+// The keyboard focus given to a component, as the operator tabs to it.
+struct Focus {
+    QString name;
+};
 // A key pressed and released where the form has its focus; shortcuts see it first.
 struct PressKey {
     QKeyCombination key;
@@ -81,9 +85,9 @@ struct List {
 };
 }  // namespace action
 
-using FormAction =
-    std::variant<action::Click, action::SetText, action::Check, action::Select, action::SelectRows,
-                 action::MakeCurrent, action::PressKey, action::Drag, action::Close, action::List>;
+using FormAction = std::variant<action::Click, action::SetText, action::Check, action::Select,
+                                action::SelectRows, action::MakeCurrent, action::Focus,
+                                action::PressKey, action::Drag, action::Close, action::List>;
 
 // Does the action on the form, reporting what it reads to `report`; throws DialogScriptError
 // when the form cannot take it (no such component, a disabled or hidden one, one of another

@@ -149,22 +149,35 @@ std::optional<char> driveLetter(const fs::path& folder) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(name[6])));
 }
 
-}  // namespace
-
-std::string PathMap::canonicalName(std::string_view path) {
-    const fs::path local = withResolvedFolders(resolve(path));
-    const fs::path relative = local.lexically_relative(resolvedFolder(root()));
+// A path below the station root as a drive-letter path: its first component names the drive.
+std::optional<std::string> driveLetterPath(const fs::path& local, const fs::path& root) {
+    const fs::path relative = local.lexically_relative(root);
     auto component = relative.begin();
     if (relative.empty() || component == relative.end())
-        return local.string();
+        return std::nullopt;
     const auto drive = driveLetter(*component);
     if (!drive)
-        return local.string();
+        return std::nullopt;
     std::string name = std::string(1, *drive) + ":";
     for (++component; component != relative.end(); ++component)
         if (!component->empty())
             name += '\\' + component->string();
-    return name == std::string(1, *drive) + ":" ? name + '\\' : name;
+    return name.size() == 2 ? name + '\\' : name;
+}
+
+}  // namespace
+
+std::string PathMap::canonicalName(std::string_view path) {
+    const fs::path local = withResolvedFolders(resolve(path));
+    return driveLetterPath(local, resolvedFolder(root())).value_or(local.string());
+}
+
+std::optional<std::string> PathMap::toWindows(const fs::path& local) {
+    const fs::path absolute = fs::absolute(local).lexically_normal();
+    if (auto name = driveLetterPath(absolute, fs::absolute(root()).lexically_normal()))
+        return name;
+    // The root itself may be reached through a link.
+    return driveLetterPath(withResolvedFolders(absolute), resolvedFolder(root()));
 }
 
 }  // namespace kvt::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,11 @@ public:
     // Any other path becomes its absolute local form. Links in the folders are followed (they
     // lead to the same file); the last component is kept as it is spelled.
     static std::string canonicalName(std::string_view path);
+
+    // A local path on a station drive as the station software names it ("C:\VEDA\x.frm" for
+    // $KVT_ROOT/drive_c/VEDA/x.frm), read lexically so that a drive reached through a link
+    // keeps its own letter; none for a path on no station drive.
+    static std::optional<std::string> toWindows(const std::filesystem::path& local);
 };
 
 }  // namespace kvt::platform

@@ -52,6 +52,14 @@ std::vector<std::int32_t> PayTypes::codes() const {
     return result;
 }
 
+std::vector<std::string> PayTypes::captions() const {
+    std::vector<std::string> result;
+    result.reserve(static_cast<std::size_t>(PayTypeCount));
+    for (std::int32_t row = 0; row < PayTypeCount; ++row)
+        result.push_back(PayTypeTable.at(row, PayTypeCaptionColumn).toString());
+    return result;
+}
+
 Variant DefaultPayTypeCaptions() {
     std::vector<Variant> captions(kDefaultCaptions.begin(), kDefaultCaptions.end());
     return Variant::list(std::move(captions));

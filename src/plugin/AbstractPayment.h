@@ -3,6 +3,7 @@
 // thirteen), and the table of caption, code, kind of payment (code modulo 100) and the host's
 // kind byte that payment-type selections are indexed by.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "kvtreports/Host.h"
@@ -27,8 +28,9 @@ struct PayTypes {
     std::int32_t PayTypeCount = 0;
     bool StatementsEnabled = false;
 
-    // The code column, in table order.
+    // The code column and the caption column, in table order.
     std::vector<std::int32_t> codes() const;
+    std::vector<std::string> captions() const;
 };
 
 // The captions used when the host gives none: 13 of them, index = code.

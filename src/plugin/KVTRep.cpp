@@ -14,6 +14,7 @@
 #include "plugin/ReportMenu.h"
 #include "settings/SettingsCatalogue.h"
 #include "settings/ShiftReportSeeding.h"
+#include "settings/forms/PropUnit.h"
 #include "ui/Desktop.h"
 
 namespace kvt::plugin {
@@ -46,7 +47,8 @@ bool readShowDaySmenaFin() {
 void addMenuExtras(Module& m, KvtMenuItem& root) {
     ReportMenu menu(m.AddMenuItem);
     const std::int32_t levelForSettings = userLevel();
-    if ((levelForSettings == 0 || levelForSettings == 3) && menu.AddSettingsEntries(root) > 0)
+    if ((levelForSettings == 0 || levelForSettings == 3) &&
+        menu.AddSettingsEntries(root, *m.Report) > 0)
         m.MenuExtrasAdded = true;
     if (userLevel() >= 3)
         return;
@@ -281,6 +283,10 @@ void TReport::DriverPeriodReportClick(KvtMenuItem&) {
 
 void TReport::PumpLogItemClick(KvtMenuItem& sender) {
     runners().PumpLog(PumpLogName(sender.caption()));
+}
+
+void TReport::RepPropClick(KvtMenuItem&) {
+    settings::ShowRepPropForm(userLevel());
 }
 
 Variant HostValue(std::int32_t code) {

@@ -83,6 +83,8 @@ public:
     void DriverPeriodReportClick(KvtMenuItem& sender);
     // The hidden per-pump entries: the pump is named in the entry's caption.
     void PumpLogItemClick(KvtMenuItem& sender);
+    // "&Настройка" / "Отчеты": the options of all reports.
+    void RepPropClick(KvtMenuItem& sender);
 };
 
 struct Module {

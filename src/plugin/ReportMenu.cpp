@@ -149,14 +149,15 @@ KvtMenuItem& ReportMenu::BuildReportSubmenu(KvtMenuItem& root, TReport& report) 
     return *submenu;
 }
 
-int ReportMenu::AddSettingsEntries(KvtMenuItem& root) {
+int ReportMenu::AddSettingsEntries(KvtMenuItem& root, TReport& report) {
     int added = 0;
     for (std::int32_t i = 0; i < root.count(); ++i) {
         KvtMenuItem& menu = *root.item(i);
         if (menu.caption() != kSettingsMenuCaption)
             continue;
-        AddReportItem(std::string(kSettingsEntryCaption), "Настройка отчетов", kSettingsHelpContext,
-                      0, nullptr, menu, 0);
+        AddReportItem(
+            std::string(kSettingsEntryCaption), "Настройка отчетов", kSettingsHelpContext, 0,
+            [&report](KvtMenuItem& sender) { report.RepPropClick(sender); }, menu, 0);
         ++added;
     }
     return added;

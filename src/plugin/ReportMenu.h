@@ -28,8 +28,9 @@ public:
     // `report`'s handlers. Returns the submenu.
     KvtMenuItem& BuildReportSubmenu(KvtMenuItem& root, TReport& report);
 
-    // "Отчеты" at the top of every "&Настройка" menu; the number of entries added.
-    int AddSettingsEntries(KvtMenuItem& root);
+    // "Отчеты" at the top of every "&Настройка" menu, opening the report options through
+    // `report`; the number of entries added.
+    int AddSettingsEntries(KvtMenuItem& root, TReport& report);
 
     // The invisible "История продаж" entry appended to the root; the pump entries go under it.
     KvtMenuItem& AddPumpLogRoot(KvtMenuItem& root);

@@ -15,6 +15,7 @@
 #include "reports/uTRKHistory.h"
 #include "settings/PayTypeFlags.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/forms/PropForm.h"
 
 namespace kvt::reports {
 
@@ -99,6 +100,22 @@ void CurrentShiftReport() {
     plugin::CallGetReport(kShiftReportNo, inputs.params(currentShiftMarker(), currentShiftMarker()),
                           reportText);
     ShowWithNewFormat(reportText, kShiftReportTitle);
+}
+
+Runners::Runners() {
+    dialogs::TSmenaListFrm::SetPropertiesForm([](int kind) {
+        const plugin::PayTypes& payments = plugin::module().Payments;
+        settings::PropFrmContext context{
+            .payTypes = {},
+            .reportSettingsRight =
+                plugin::HostValue(plugin::HostCode::ReportSettingsRight).toBool(),
+            .userLevel = plugin::HostValue(plugin::HostCode::UserLevel).toInt()};
+        const std::vector<std::int32_t> codes = payments.codes();
+        const std::vector<std::string> captions = payments.captions();
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            context.payTypes.push_back({.code = codes[i], .caption = captions[i]});
+        settings::ShowPropFrm(kind, std::move(context));
+    });
 }
 
 void Runners::ShiftReport() {

@@ -53,6 +53,8 @@ void RunPeriodStatementReport(int mode);
 // The runners as the plug-in's module calls them.
 class Runners final : public plugin::ReportRunners {
 public:
+    // Makes the shift list's "Свойства" open the settings form of the runner's report family.
+    Runners();
     void ShiftReport() override;
     void CurrentShiftReport() override;
     void FuelOperationLog(bool receipts) override;

@@ -4,8 +4,8 @@
 
 #include "infra/SafeIniFiles.h"
 #include "infra/tools.h"
-#include "platform/Text.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/TemplatePath.h"
 
 namespace kvt::reports {
 
@@ -16,10 +16,6 @@ struct LayoutRow {
     std::int32_t section;
     std::string path;
 };
-
-bool hasFolder(std::string_view path) {
-    return path.find_first_of("\\/:") != std::string::npos;
-}
 
 // The positions decide the order; among equal positions the order is the one this selection
 // produces (the first smallest is taken, and a swap moves the row it displaces), which is the
@@ -52,13 +48,9 @@ Variant layoutArray(const std::vector<LayoutRow>& rows) {
 std::string AbsoluteTemplatePath(std::string_view path, std::string_view folder) {
     if (path.empty())
         return {};
-    if (!hasFolder(path))
+    if (!settings::HasTemplateFolder(path))
         return std::string(folder) + std::string(path);
-    std::string result(path);
-    const std::string lowered = platform::lowerUtf8(path);
-    if (const auto drive = lowered.find("s:\\"); drive != std::string::npos)
-        result.replace(drive, 3, "C:\\");
-    return result;
+    return settings::ServerTemplatePath(path);
 }
 
 ShiftLayout ReadShiftLayout() {

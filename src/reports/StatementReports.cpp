@@ -91,19 +91,12 @@ std::string nameOf(const data::ClientDataSet& dataSet, std::string_view field = 
     return dataSet.FieldByName(field).AsString();
 }
 
-std::vector<std::string> payTypeCaptions() {
-    const plugin::PayTypes& payments = plugin::module().Payments;
-    std::vector<std::string> captions;
-    for (std::int32_t i = 0; i < payments.PayTypeCount; ++i)
-        captions.push_back(payments.PayTypeCaptions.at(i).toString());
-    return captions;
-}
-
 // The statement dialog for one run: made on first request, freed however the run ends.
 class StatementDialog {
 public:
     StatementDialog()
-        : lease_(plugin::module().Payments.codes(), payTypeCaptions()), form_(lease_.form()) {}
+        : lease_(plugin::module().Payments.codes(), plugin::module().Payments.captions()),
+          form_(lease_.form()) {}
     dialogs::TParamVedomFrm& form() const { return form_; }
 
     // Shows the dialog until it is cancelled and calls `confirmed` for each confirmation.
