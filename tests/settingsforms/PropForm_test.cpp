@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,8 @@ protected:
     }
 
     // Shift report rows (key "Rep"g"_"r -> stored position) with their default templates laid.
-    static void seedRows(const std::map<std::string, std::string>& rows) {
+    void seedRows(const std::map<std::string, std::string>& rows) const {
+        fs::create_directories(driveC() / "WINDOWS");
         TSafeIniFile file(ConfigFileName());
         for (const auto& [key, value] : rows)
             file.WriteString(section(), key, value);
@@ -72,7 +74,7 @@ protected:
 
     // Five rows at positions 1 to 5: group 0 twice (positions 1 and 3), groups 1 to 3 once.
     // Their boxes are CB0_0_1 (1), CB0_1_2 (3), CB1_0_3 (2), CB2_0_4 (4), CB3_0_5 (5).
-    static void seedFiveRows() {
+    void seedFiveRows() const {
         seedRows(
             {{"Rep0_0", "1"}, {"Rep0_1", "3"}, {"Rep1_0", "2"}, {"Rep2_0", "4"}, {"Rep3_0", "5"}});
     }
@@ -92,9 +94,9 @@ protected:
         return TSafeIniFile(ConfigFileName()).ReadString(section(), key, "<none>");
     }
 
-    static platform::Registry familyKey(std::string_view name) {
-        platform::Registry registry(platform::RootKey::LocalMachine);
-        EXPECT_TRUE(registry.openKey(ReportsKeyPath(name), true));
+    static std::unique_ptr<platform::Registry> familyKey(std::string_view name) {
+        auto registry = std::make_unique<platform::Registry>(platform::RootKey::LocalMachine);
+        EXPECT_TRUE(registry->openKey(ReportsKeyPath(name), true));
         return registry;
     }
 };
@@ -119,36 +121,37 @@ TEST_F(PropFormTest, EachKindOffersItsPaymentTypesAndSeedsItsKeyOnFirstUse) {
         // Saving writes every shown box: the seed ticked, the other offered ones not, and
         // nothing for the types without a box.
         EXPECT_EQ(run(c.kind, R"([{"form": "TPropFrm", "do": [{"close": "ok"}]}])").size(), 1u);
-        platform::Registry key = familyKey(c.key);
+        const auto key = familyKey(c.key);
         for (const std::int32_t code : kCodes) {
             const std::string name = "PayType" + std::to_string(code);
             const bool offered =
                 std::find(c.offered.begin(), c.offered.end(), code) != c.offered.end();
-            ASSERT_EQ(key.valueExists(name), offered) << name;
-            if (offered)
-                EXPECT_EQ(key.readInteger(name), code == c.offered.front() ? 1 : 0) << name;
+            ASSERT_EQ(key->valueExists(name), offered) << name;
+            if (offered) {
+                EXPECT_EQ(key->readInteger(name), code == c.offered.front() ? 1 : 0) << name;
+            }
         }
     }
 }
 
 TEST_F(PropFormTest, ReturnsOptionsAreReadMaskedAndSavedAsBits) {
     {
-        platform::Registry key = familyKey(kBackRepKey);
-        key.writeInteger("RepProp", 8 + 4);
-        key.writeInteger("NullStr", 1);
-        key.writeInteger("PayType4", 1);
+        const auto key = familyKey(kBackRepKey);
+        key->writeInteger("RepProp", 8 + 4);
+        key->writeInteger("NullStr", 1);
+        key->writeInteger("PayType4", 1);
     }
     const auto events = run(1, R"([{"form": "TPropFrm", "do": [
         {"check": {"GroupTRKCheckBox": false, "OneTableCheckBox": true, "NullCheckBox": false,
                    "CB0": true, "CB2": false}},
         {"click": "BitBtn1"}]}])");
     EXPECT_THAT(events, ElementsAre("Shown TPropFrm \"Свойства отчета\""));
-    platform::Registry key = familyKey(kBackRepKey);
-    EXPECT_EQ(key.readInteger("RepProp"), 2);
-    EXPECT_EQ(key.readInteger("NullStr"), 0);
-    EXPECT_EQ(key.readInteger("PayType0"), 1);
-    EXPECT_EQ(key.readInteger("PayType4"), 0);
-    EXPECT_EQ(key.readInteger("PayType109"), 0);
+    const auto key = familyKey(kBackRepKey);
+    EXPECT_EQ(key->readInteger("RepProp"), 2);
+    EXPECT_EQ(key->readInteger("NullStr"), 0);
+    EXPECT_EQ(key->readInteger("PayType0"), 1);
+    EXPECT_EQ(key->readInteger("PayType4"), 0);
+    EXPECT_EQ(key->readInteger("PayType109"), 0);
 }
 
 TEST_F(PropFormTest, BonusTotalsDefaultToTickedAndCancelSavesNothing) {
@@ -156,13 +159,13 @@ TEST_F(PropFormTest, BonusTotalsDefaultToTickedAndCancelSavesNothing) {
         {"check": {"chbShowGSMItog": true, "chbShowSubVidoplItog": true}},
         {"check": {"chbShowGSMItog": false}}, {"close": "cancel"}]}])");
     EXPECT_EQ(events.size(), 1u) << ::testing::PrintToString(events);
-    platform::Registry key = familyKey(kBonusRepKey);
-    EXPECT_EQ(key.readInteger("PayType0"), 1);  // the seed of a new key
-    EXPECT_FALSE(key.valueExists("ShowGSMItog"));
+    const auto key = familyKey(kBonusRepKey);
+    EXPECT_EQ(key->readInteger("PayType0"), 1);  // the seed of a new key
+    EXPECT_FALSE(key->valueExists("ShowGSMItog"));
 }
 
 TEST_F(PropFormTest, AValueOfAnotherTypeLeavesTheKindUnloadedButTheFormOpens) {
-    familyKey(kBackRepKey).writeString("RepProp", "шесть");
+    familyKey(kBackRepKey)->writeString("RepProp", "шесть");
     const auto events = run(1, R"([{"form": "TPropFrm", "do": [{"check": {"CB0": true}}]}])");
     ASSERT_GE(events.size(), 2u) << ::testing::PrintToString(events);
     EXPECT_EQ(events[0], "Shown TPropFrm \"Свойства отчета\"");
@@ -291,6 +294,7 @@ TEST_F(TemplateChoiceTest, AFileInTheFormatsFolderIsKeptByNameElseByPathAndNetwo
               "C:\\VEDA\\Другие\\Форма.html");
 
     const fs::path outside = base() / "share" / "Форма.html";
+    fs::create_directories(outside.parent_path());
     test::writeFile(outside, "x");
     const auto [events, kept] = choose(outside, 3);
     EXPECT_THAT(events, ::testing::Contains(
@@ -312,7 +316,7 @@ TEST_F(PropFormTest, ThreeMissingTemplatesGiveTwoMessagesAndAreNotStored) {
                                      "Дальнейшая проверка наличия форм на сервере прекращена."));
     EXPECT_EQ(stored("RepPath0_0"), "<none>");
     EXPECT_EQ(stored("RepPath1_0"), "<none>");
-    EXPECT_EQ(stored("WebRepPath1_0"), "Информация о ТРК.html");
+    EXPECT_EQ(stored("WebRepPath1_0"), "Подвал сменного отчета.html");
     EXPECT_EQ(stored("Rep1_0"), "2");
 }
 

@@ -380,17 +380,17 @@ TPropFrm::Row TPropFrm::MakeRow(int group, int row, const QString& templateText,
         QString::number(group) + "_" + QString::number(row) + "_" + QString::number(NameCounter);
     const bool editable = RowsEditable();
     Row made;
-    made.box = std::make_unique<QCheckBox>(
-        text(kShiftReportGroups[static_cast<std::size_t>(group)].caption), this);
+    made.box.reset(
+        new QCheckBox(text(kShiftReportGroups[static_cast<std::size_t>(group)].caption), this));
     made.box->setObjectName("CB" + suffix);
     made.box->setToolTip(kRowBoxHint);
     made.box->setChecked(ticked);
     made.box->installEventFilter(this);
-    made.edit = std::make_unique<QLineEdit>(templateText, this);
+    made.edit.reset(new QLineEdit(templateText, this));
     made.edit->setObjectName("Edit" + suffix);
     made.edit->setToolTip("Печатная форма");
     made.edit->setEnabled(editable);
-    made.button = std::make_unique<QPushButton>("...", this);
+    made.button.reset(new QPushButton("...", this));
     made.button->setObjectName("Btn" + suffix);
     made.button->setToolTip("Выбор печатной формы");
     made.button->setEnabled(editable);

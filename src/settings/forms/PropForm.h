@@ -109,10 +109,20 @@ private:
         std::int32_t code = 0;
         std::unique_ptr<QCheckBox> box;  // none: the payment type is not offered for the kind
     };
+    // A row's control goes at once from the form but is deleted only when the event that
+    // removed it (Ctrl+X on its own check box) has been delivered.
+    struct LaterDelete {
+        void operator()(QWidget* control) const {
+            control->hide();
+            control->deleteLater();
+        }
+    };
+    template <class Control>
+    using RowControl = std::unique_ptr<Control, LaterDelete>;
     struct Row {
-        std::unique_ptr<QCheckBox> box;
-        std::unique_ptr<QLineEdit> edit;
-        std::unique_ptr<QPushButton> button;
+        RowControl<QCheckBox> box;
+        RowControl<QLineEdit> edit;
+        RowControl<QPushButton> button;
         int Order = 0;
         std::string RepPath;
         std::string WebRepPath;
