@@ -1,5 +1,6 @@
 // Report templates in the console's template language, parsed against the shift report's names
-// and rendered in both formats, with ordinary values and with values at the edges.
+// and rendered in both formats and two number styles, with ordinary values and with values at
+// the edges.
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -82,6 +83,13 @@ const ReportData& extremeData() {
     return data;
 }
 
+// The station's default style, and one whose separators are longer in UTF-8 than in the
+// station's code page and whose named decimals differ.
+const NumberStyle kStyles[] = {
+    {},
+    {.decimalSeparator = "\u00B7", .groupSeparator = "'", .decL = 0, .decKg = 3, .decL2 = 1},
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -89,8 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ReportTemplate report =
             ReportTemplate::parse(kvt::fuzz::asText(data, size), shiftReportSchema());
         for (const ReportData* values : {&ordinaryData(), &extremeData()}) {
-            report.render(*values, OutputFormat::Text);
-            report.render(*values, OutputFormat::Html);
+            for (const NumberStyle& numbers : kStyles) {
+                report.render(*values, OutputFormat::Text, numbers);
+                report.render(*values, OutputFormat::Html, numbers);
+            }
         }
     } catch (const TemplateError&) {
         // A template that breaks a rule is refused with TemplateError, and only with it.

@@ -150,9 +150,9 @@ ReportData bonusReportData(std::int32_t, const Variant& params, const ReportCont
 
 ReportPages produceBonusReport(std::int32_t reportNo, const Variant& params,
                                const ReportContext& context) {
-    return composeReport(oldFormatTemplate("BonusRep.FRM"),
-                         newFormatTemplate("Отчет по бонусам и скидкам.html"),
-                         bonusReportData(reportNo, params, context), kTitle);
+    return composeReport(
+        oldFormatTemplate("BonusRep.FRM"), newFormatTemplate("Отчет по бонусам и скидкам.html"),
+        bonusReportData(reportNo, params, context), kTitle, context.options.numbers);
 }
 
 }  // namespace kvt::host

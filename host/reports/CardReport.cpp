@@ -139,7 +139,7 @@ ReportPages produceCardReport(std::int32_t, const Variant& params, const ReportC
     const CardRequest request = readRequest(params);
     return composeReport(oldFormatTemplate("CardRep.FRM"),
                          newFormatTemplate("Отливы по картам.html"), buildData(request, context),
-                         titleOf(request));
+                         titleOf(request), context.options.numbers);
 }
 
 }  // namespace kvt::host

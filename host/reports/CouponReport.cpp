@@ -85,9 +85,9 @@ ReportData couponReportData(std::int32_t, const Variant& params, const ReportCon
 
 ReportPages produceCouponReport(std::int32_t reportNo, const Variant& params,
                                 const ReportContext& context) {
-    return composeReport(oldFormatTemplate("TalonRep.FRM"),
-                         newFormatTemplate("Отливы по талонам.html"),
-                         couponReportData(reportNo, params, context), kTitle);
+    return composeReport(
+        oldFormatTemplate("TalonRep.FRM"), newFormatTemplate("Отливы по талонам.html"),
+        couponReportData(reportNo, params, context), kTitle, context.options.numbers);
 }
 
 }  // namespace kvt::host

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <stdexcept>
 
 #include "infra/DateTime.h"
@@ -12,10 +13,49 @@ namespace kvt::host {
 
 namespace {
 
-constexpr char kDecimalComma = ',';
-constexpr std::string_view kThousandsBlank = " ";
 constexpr std::string_view kDefaultDatePattern = "dd.mm.yyyy hh:nn";
 constexpr int kMaxWidth = 500;
+
+struct NamedDecimals {
+    std::string_view name;
+    int NumberStyle::*count;
+};
+
+constexpr NamedDecimals kNamedDecimals[] = {
+    {"DecL", &NumberStyle::decL},
+    {"DecKg", &NumberStyle::decKg},
+    {"DecL2", &NumberStyle::decL2},
+    {"DecKg2", &NumberStyle::decKg2},
+};
+
+int NumberStyle::*namedDecimals(std::string_view name) {
+    for (const NamedDecimals& named : kNamedDecimals) {
+        if (named.name == name)
+            return named.count;
+    }
+    throw std::invalid_argument("неизвестное число знаков «" + std::string(name) +
+                                "», есть DecL, DecKg, DecL2 и DecKg2");
+}
+
+bool isAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Fixed point with the style's separators. formatFixed puts the point right before the last
+// `decimals` digits, so that is where the style's separator goes, whatever the group
+// separator is.
+std::string styledFixed(double value, int decimals, bool grouping, const NumberStyle& numbers) {
+    std::string text =
+        formatFixed(value, decimals, '.', grouping ? numbers.groupSeparator : std::string_view());
+    if (decimals > 0 && std::isfinite(value))
+        text.replace(text.size() - static_cast<std::size_t>(decimals) - 1, 1,
+                     numbers.decimalSeparator);
+    return text;
+}
 
 bool isNumeric(ValueKind kind) {
     return kind == ValueKind::Integer || kind == ValueKind::Number;
@@ -43,7 +83,7 @@ public:
     // Digits only: from_chars alone would read a sign, and a negative width or count of
     // decimals has no meaning.
     std::optional<int> number() {
-        if (at_ >= text_.size() || text_[at_] < '0' || text_[at_] > '9')
+        if (at_ >= text_.size() || !isDigit(text_[at_]))
             return std::nullopt;
         int value = 0;
         const char* first = text_.data() + at_;
@@ -52,6 +92,16 @@ public:
             throw std::invalid_argument("число больше " + std::to_string(kMaxWidth));
         at_ = static_cast<std::size_t>(end - text_.data());
         return value;
+    }
+
+    // Letters and then digits too, as the names of counts of decimals are written.
+    std::string_view name() {
+        const std::size_t from = at_;
+        if (at_ < text_.size() && isAsciiLetter(text_[at_])) {
+            while (at_ < text_.size() && (isAsciiLetter(text_[at_]) || isDigit(text_[at_])))
+                ++at_;
+        }
+        return text_.substr(from, at_ - from);
     }
 
     std::string until(char c) {
@@ -83,8 +133,11 @@ FieldFormat::FieldFormat(std::string_view format, ValueKind kind) {
     width_ = reader.number().value_or(0);
     grouping_ = reader.take(',');
     if (reader.take('.')) {
-        decimals_ = reader.number();
-        if (!decimals_)
+        if (const auto count = reader.number())
+            decimals_ = *count;
+        else if (const std::string_view name = reader.name(); !name.empty())
+            decimals_ = namedDecimals(name);
+        else
             throw std::invalid_argument("после точки нужно число знаков");
     }
     if (reader.take('"'))
@@ -97,7 +150,15 @@ FieldFormat::FieldFormat(std::string_view format, ValueKind kind) {
         throw std::invalid_argument("поле не дата");
 }
 
-std::string FieldFormat::text(const Cell& value, ValueKind kind) const {
+int FieldFormat::decimals(ValueKind kind, const NumberStyle& numbers) const {
+    if (!decimals_)
+        return kind == ValueKind::Integer ? 0 : 2;
+    if (const auto* count = std::get_if<int>(&*decimals_))
+        return *count;
+    return numbers.*std::get<int NumberStyle::*>(*decimals_);
+}
+
+std::string FieldFormat::text(const Cell& value, ValueKind kind, const NumberStyle& numbers) const {
     if (const auto* text = std::get_if<std::string>(&value))
         return *text;
     const auto* number = std::get_if<double>(&value);
@@ -108,8 +169,7 @@ std::string FieldFormat::text(const Cell& value, ValueKind kind) const {
             return FormatDateTime(pattern_.value_or(std::string(kDefaultDatePattern)), *number);
         case ValueKind::Integer:
         case ValueKind::Number:
-            return formatFixed(*number, decimals_.value_or(kind == ValueKind::Integer ? 0 : 2),
-                               kDecimalComma, grouping_ ? kThousandsBlank : std::string_view());
+            return styledFixed(*number, decimals(kind, numbers), grouping_, numbers);
         case ValueKind::Text:
             break;
     }

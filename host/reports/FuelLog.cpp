@@ -134,7 +134,7 @@ ReportPages produceFuelLog(std::int32_t reportNo, const Variant& params,
         data.addRow("Prx", rowOf(op));
     return composeReport(oldFormatTemplate("PrxLog.FRM"),
                          newFormatTemplate("Журнал поступления и откачки топлива.html"), data,
-                         direction.title);
+                         direction.title, context.options.numbers);
 }
 
 }  // namespace kvt::host

@@ -185,7 +185,8 @@ ReportPages producePumpHistory(std::int32_t, const Variant& params, const Report
     data.set("SoldSumma", summa);
     data.set("ReportTime", context.now);
     return composeReport(oldFormatTemplate("TrkHistory.FRM"),
-                         newFormatTemplate("История продаж по ТРК.html"), data, kTitle);
+                         newFormatTemplate("История продаж по ТРК.html"), data, kTitle,
+                         context.options.numbers);
 }
 
 }  // namespace kvt::host

@@ -59,12 +59,12 @@ std::string asciiLower(std::string_view text) {
 }  // namespace
 
 std::string filledTemplate(const std::string& windowsPath, const ReportData& data,
-                           OutputFormat format) {
+                           OutputFormat format, const NumberStyle& numbers) {
     const TemplateText loaded = readTemplate(windowsPath);
     if (!loaded.text)
         return notice(loaded.problem, format);
     try {
-        return ReportTemplate::parse(*loaded.text, data.schema()).render(data, format);
+        return ReportTemplate::parse(*loaded.text, data.schema()).render(data, format, numbers);
     } catch (const TemplateError& error) {
         return notice("Ошибка в шаблоне " + windowsPath + ", " + error.what(), format);
     }
@@ -98,10 +98,11 @@ std::string HtmlPage::page(std::string_view title) const {
 }
 
 ReportPages composeReport(const std::string& oldTemplate, const std::string& newTemplate,
-                          const ReportData& data, std::string_view title) {
+                          const ReportData& data, std::string_view title,
+                          const NumberStyle& numbers) {
     HtmlPage page;
-    page.add(filledTemplate(newTemplate, data, OutputFormat::Html));
-    return {filledTemplate(oldTemplate, data, OutputFormat::Text), page.page(title)};
+    page.add(filledTemplate(newTemplate, data, OutputFormat::Html, numbers));
+    return {filledTemplate(oldTemplate, data, OutputFormat::Text, numbers), page.page(title)};
 }
 
 std::string oldFormatTemplate(std::string_view file) {

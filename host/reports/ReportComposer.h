@@ -15,7 +15,7 @@ namespace kvt::host {
 // one-line notice in its place naming it, so that one bad template never stops a report.
 // Templates are CP1251 files reached through the drive mapping.
 std::string filledTemplate(const std::string& windowsPath, const ReportData& data,
-                           OutputFormat format);
+                           OutputFormat format, const NumberStyle& numbers);
 
 // The new-format page of filled-in ".html" templates: one head (charset windows-1251, as the
 // viewer writes it) with the style elements of the templates' own heads, and the templates'
@@ -39,6 +39,7 @@ std::string newFormatTemplate(std::string_view file);
 // through the drive mapping), with the same notices for a missing/broken template as the shift
 // report; `title` is the page's <title>.
 ReportPages composeReport(const std::string& oldTemplate, const std::string& newTemplate,
-                          const ReportData& data, std::string_view title);
+                          const ReportData& data, std::string_view title,
+                          const NumberStyle& numbers);
 
 }  // namespace kvt::host

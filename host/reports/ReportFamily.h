@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/reports/ReportOptions.h"
 #include "infra/DateTime.h"
 #include "kvtreports/Variant.h"
 
@@ -27,6 +28,8 @@ struct ReportContext {
     std::optional<std::int32_t> currentShift;
     // When the report is made.
     DateTime now;
+    // The station's report options when the report is made.
+    ReportOptions options{};
 };
 
 // Throws std::runtime_error for a malformed parameter array (naming the element) or a station

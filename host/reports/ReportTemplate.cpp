@@ -299,7 +299,8 @@ private:
 
 class Renderer {
 public:
-    Renderer(const ReportData& data, OutputFormat format) : data_(data), format_(format) {}
+    Renderer(const ReportData& data, OutputFormat format, const NumberStyle& numbers)
+        : data_(data), format_(format), numbers_(numbers) {}
 
     void nodes(const std::vector<Node>& list) {
         for (const Node& node : list) {
@@ -338,7 +339,7 @@ private:
     }
 
     std::string fieldText(const Field& field) const {
-        std::string text = field.format.text(cell(field.ref), field.ref.kind);
+        std::string text = field.format.text(cell(field.ref), field.ref.kind, numbers_);
         if (format_ == OutputFormat::Html)
             return htmlEscaped(text);
         return field.format.fitted(std::move(text), field.ref.kind);
@@ -380,6 +381,7 @@ private:
 
     const ReportData& data_;
     OutputFormat format_;
+    const NumberStyle& numbers_;
     const TableRow* row_ = nullptr;
     std::string out_;
 };
@@ -425,8 +427,9 @@ ReportTemplate ReportTemplate::parse(std::string_view text, const TemplateSchema
     return ReportTemplate(std::make_shared<const Tree>(Tree{Parser(schema).parse(text)}));
 }
 
-std::string ReportTemplate::render(const ReportData& data, OutputFormat format) const {
-    Renderer renderer(data, format);
+std::string ReportTemplate::render(const ReportData& data, OutputFormat format,
+                                   const NumberStyle& numbers) const {
+    Renderer renderer(data, format, numbers);
     renderer.nodes(tree_->nodes);
     return renderer.take();
 }

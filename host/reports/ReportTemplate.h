@@ -11,12 +11,18 @@
 //                             <  >  ^     left, right or centred in the width (text goes
 //                                         left and numbers right by default)
 //                             WIDTH       the width in characters, at most 500
-//                             ,           numbers: thousands separated by a blank
-//                             .DECIMALS   numbers: digits after the decimal comma (default
-//                                         0 for whole numbers, 2 for others)
+//                             ,           numbers: digit groups of three, separated by
+//                                         the style's group separator
+//                             .DECIMALS   numbers: digits after the decimal separator
+//                                         (default 0 for whole numbers, 2 for others)
+//                             .NAME       the same, as many as the station's report options
+//                                         say: DecL and DecKg for litres and kilograms sold in
+//                                         the rows of a financial report, DecL2 and DecKg2 for
+//                                         the same quantities as single values and totals
 //                             "PATTERN"   date-times: a FormatDateTime pattern (default
 //                                         "dd.mm.yyyy hh:nn")
-//                           e.g. {{Liters:>10,.2}}, {{BegTime:<16"dd.mm.yy hh:nn"}}.
+//                           e.g. {{Liters:>10,.2}}, {{sum VidOpl.Liters:>12,.DecL2}},
+//                           {{BegTime:<16"dd.mm.yy hh:nn"}}.
 //   Blocks, each directive alone on its line (blanks around it allowed):
 //     {{#each T}} ... {{/each}}       the lines between, once per row of table T
 //     {{#if Name}} ... {{/if}}        the lines between only when Name holds something: a
@@ -31,7 +37,8 @@
 // characters, so that + - | tables line up; a longer text is cut and a longer number is shown
 // as WIDTH characters '#' rather than as a wrong number. In the new format the width and the
 // alignment are ignored (the page lays out its tables) and every value is HTML-escaped; the
-// template's own text is copied as written. Numbers use the decimal comma.
+// template's own text is copied as written. Numbers take their separators and named decimals
+// from the NumberStyle the report is rendered with.
 //
 // Lines end in CR LF in the output, whatever the template's line ends were. "{{" always opens a
 // field. A template that breaks a rule (an unknown name, a block left open, a bad format, ...)
@@ -110,6 +117,18 @@ private:
 
 enum class OutputFormat { Text, Html };
 
+// How a report shows its numbers: the station's report options, handed to each rendering.
+// The defaults are those of a station whose options were never set.
+struct NumberStyle {
+    std::string decimalSeparator = ",";     // one character, UTF-8
+    std::string groupSeparator = "\u00A0";  // one character, UTF-8: the no-break space
+    // The numbers of decimals that FORMAT names (.DecL, ...).
+    int decL = 2;
+    int decKg = 2;
+    int decL2 = 2;
+    int decKg2 = 2;
+};
+
 // A template that breaks a rule of the language. The message reads "строка N: ...".
 class TemplateError : public std::runtime_error {
 public:
@@ -126,7 +145,8 @@ public:
     static ReportTemplate parse(std::string_view text, const TemplateSchema& schema);
 
     // The filled-in text, every line ended by CR LF. `data` must be of the parse's schema.
-    std::string render(const ReportData& data, OutputFormat format) const;
+    std::string render(const ReportData& data, OutputFormat format,
+                       const NumberStyle& numbers) const;
 
 private:
     struct Tree;

@@ -78,7 +78,8 @@ ReportData returnActsData(std::int32_t reportNo, const Variant& params,
 ReportPages produceReturnActs(std::int32_t reportNo, const Variant& params,
                               const ReportContext& context) {
     return composeReport(oldFormatTemplate("BackAct.FRM"), newFormatTemplate("Акты возвратов.html"),
-                         returnActsData(reportNo, params, context), kTitle);
+                         returnActsData(reportNo, params, context), kTitle,
+                         context.options.numbers);
 }
 
 }  // namespace kvt::host

@@ -180,9 +180,9 @@ ReportData returnsReportData(std::int32_t, const Variant& params, const ReportCo
 
 ReportPages produceReturnsReport(std::int32_t reportNo, const Variant& params,
                                  const ReportContext& context) {
-    return composeReport(oldFormatTemplate("BackRep.FRM"),
-                         newFormatTemplate("Отчет по возвратам.html"),
-                         returnsReportData(reportNo, params, context), kTitle);
+    return composeReport(
+        oldFormatTemplate("BackRep.FRM"), newFormatTemplate("Отчет по возвратам.html"),
+        returnsReportData(reportNo, params, context), kTitle, context.options.numbers);
 }
 
 }  // namespace kvt::host

@@ -129,10 +129,11 @@ struct Totals {
     double liters = 0;
     double summa = 0;
 
-    void add(const PumpLogRow& sale) {
+    void add(const PumpLogRow& sale) { add(sale, sale.summa); }
+    void add(const PumpLogRow& sale, double money) {
         ++count;
         liters += sale.liters;
-        summa += sale.summa;
+        summa += money;
     }
     void appendTo(TableRow& row) const {
         row.insert(row.end(), {Cell(count), Cell(liters), Cell(summa)});
@@ -141,9 +142,10 @@ struct Totals {
 
 class Builder {
 public:
-    Builder(const ShiftRecords& records, const ShiftReportRequest& request)
+    Builder(const ShiftRecords& records, const ShiftReportRequest& request, MoneySums moneySums)
         : records_(records),
           request_(request),
+          moneySums_(moneySums),
           book_(records.payTypes),
           data_(shiftReportSchema()),
           nozzleSales_(records.nozzles.size()) {
@@ -199,6 +201,15 @@ private:
         const auto known = std::find_if(grades.begin(), grades.end(),
                                         [&](const GradeRow& row) { return row.name == grade; });
         return {static_cast<std::size_t>(known - grades.begin()), grade};
+    }
+
+    // A sale's money in the financial report.
+    double financialSum(const PumpLogRow& sale) const {
+        if (moneySums_ == MoneySums::Recorded)
+            return sale.summa;
+        const std::size_t index = gradeKey(sale.grade).first;
+        return index < records_.grades.size() ? sale.liters * records_.grades[index].price
+                                              : sale.summa;
     }
 
     void addScalars(bool current, DateTime now) {
@@ -275,8 +286,8 @@ private:
         for (const TankRow& tank : records_.tanks)
             tanks.push_back(&tank);
         if (request_.tankGrouping == kGroupTanksByGrade)
-            std::stable_sort(tanks.begin(), tanks.end(), [&](const TankRow* a, const TankRow* b) {
-                return gradeKey(a->grade) < gradeKey(b->grade);
+            std::stable_sort(tanks.begin(), tanks.end(), [](const TankRow* a, const TankRow* b) {
+                return a->grade < b->grade;
             });
         const auto litres = [&](double value) {
             return request_.roundTanks ? std::round(value) : value;
@@ -318,7 +329,7 @@ private:
             const auto payment = paymentOf(sale);
             auto& entry = sales[book_.order(payment)];
             entry.first = payment;
-            entry.second.add(sale);
+            entry.second.add(sale, financialSum(sale));
         });
         for (const auto& [key, entry] : sales) {
             TableRow row{book_.caption(entry.first), cellOf(entry.first)};
@@ -335,7 +346,7 @@ private:
             const auto payment = paymentOf(sale);
             auto& entry = sales[{gradeKey(sale.grade), book_.order(payment)}];
             entry.first = payment;
-            entry.second.add(sale);
+            entry.second.add(sale, financialSum(sale));
         });
         for (const auto& [key, entry] : sales) {
             TableRow row{key.first.second, book_.caption(entry.first)};
@@ -414,6 +425,7 @@ private:
 
     const ShiftRecords& records_;
     const ShiftReportRequest& request_;
+    MoneySums moneySums_;
     PayTypeBook book_;
     ReportData data_;
     std::vector<Totals> nozzleSales_;
@@ -428,8 +440,8 @@ const TemplateSchema& shiftReportSchema() {
 }
 
 ReportData shiftReportData(const ShiftRecords& records, const ShiftReportRequest& request,
-                           bool current, DateTime now) {
-    return Builder(records, request).build(current, now);
+                           MoneySums moneySums, bool current, DateTime now) {
+    return Builder(records, request, moneySums).build(current, now);
 }
 
 }  // namespace kvt::host

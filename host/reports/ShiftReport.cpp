@@ -14,16 +14,17 @@ bool isOldFormat(std::int32_t section) {
 
 }  // namespace
 
-ReportPages composeShiftReport(const std::vector<LayoutEntry>& layout, const ReportData& data) {
+ReportPages composeShiftReport(const std::vector<LayoutEntry>& layout, const ReportData& data,
+                               const NumberStyle& numbers) {
     ReportPages pages;
     HtmlPage page;
     for (const LayoutEntry& entry : layout) {
         if (entry.templatePath.empty())
             continue;
         if (isOldFormat(entry.section))
-            pages.text += filledTemplate(entry.templatePath, data, OutputFormat::Text);
+            pages.text += filledTemplate(entry.templatePath, data, OutputFormat::Text, numbers);
         else
-            page.add(filledTemplate(entry.templatePath, data, OutputFormat::Html));
+            page.add(filledTemplate(entry.templatePath, data, OutputFormat::Html, numbers));
     }
     pages.html = page.page("Сменный отчет");
     return pages;
@@ -35,8 +36,9 @@ ReportPages produceShiftReport(std::int32_t, const Variant& params, const Report
     if (choice.current && context.currentShift)
         choice.range = ShiftRange{*context.currentShift, *context.currentShift};
     const ShiftRecords records = readShiftRecords(context.database, choice);
-    const ReportData data = shiftReportData(records, request, choice.current, context.now);
-    return composeShiftReport(request.layout, data);
+    const ReportData data =
+        shiftReportData(records, request, context.options.moneySums, choice.current, context.now);
+    return composeShiftReport(request.layout, data, context.options.numbers);
 }
 
 }  // namespace kvt::host

@@ -14,7 +14,8 @@ namespace kvt::host {
 // sections 100 to 115 (".html" templates), both in the layout's order, one HTML page titled
 // "Сменный отчет". A section with an empty path is left out; a missing or broken template
 // becomes a notice (host/reports/ReportComposer.h) and the other sections are still made.
-ReportPages composeShiftReport(const std::vector<LayoutEntry>& layout, const ReportData& data);
+ReportPages composeShiftReport(const std::vector<LayoutEntry>& layout, const ReportData& data,
+                               const NumberStyle& numbers);
 
 // Report 45 (the family's entry).
 ReportPages produceShiftReport(std::int32_t reportNo, const Variant& params,

@@ -212,7 +212,8 @@ ReportPages statementPages(StatementRequest request, std::string_view oldTemplat
                            const Variant& params, const ReportContext& context) {
     const StatementReport report = request(reportNo, params, context);
     return composeReport(oldFormatTemplate(oldTemplate), newFormatTemplate(newTemplate),
-                         statementReportData(report, context), report.title);
+                         statementReportData(report, context), report.title,
+                         context.options.numbers);
 }
 
 std::string statementCaption(const ReportContext& context) {

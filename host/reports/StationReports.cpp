@@ -42,7 +42,11 @@ std::string StationReports::produce(std::int32_t reportNo, const Variant& params
 
 std::string StationReports::produceBy(const ReportFamily& family, std::int32_t reportNo,
                                       const Variant& params) {
-    ReportPages pages = family.produce(reportNo, params, {database_(), currentShift_(), Now()});
+    ReportPages pages = family.produce(reportNo, params,
+                                       {.database = database_(),
+                                        .currentShift = currentShift_(),
+                                        .now = Now(),
+                                        .options = readReportOptions()});
     lastHtml_ = std::move(pages.html);
     last_ = Last::Family;
     return std::move(pages.text);

@@ -25,8 +25,10 @@ public:
     StationReports(DatabaseSource database, CurrentShiftSource currentShift);
 
     // The report's text in the old format, or for report 55 the report produced last as an HTML
-    // page. Errors (a malformed parameter array, shifts missing from the log, an unreadable
-    // database) throw std::runtime_error; after one, report 55 has no report to give.
+    // page. Each report reads the station's general report options from cnf.INI afresh
+    // (host/reports/ReportOptions.h). Errors (a malformed parameter array, shifts missing from
+    // the log, an unreadable database) throw std::runtime_error; after one, report 55 has no
+    // report to give.
     std::string produce(std::int32_t reportNo, const Variant& params);
 
 private:

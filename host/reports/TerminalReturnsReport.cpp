@@ -63,7 +63,8 @@ ReportPages produceTerminalReturns(std::int32_t reportNo, const Variant& params,
                                    const ReportContext& context) {
     return composeReport(oldFormatTemplate("BackCardRep.FRM"),
                          newFormatTemplate("Отчет по непроизведенным возвратам на терминал.html"),
-                         terminalReturnsData(reportNo, params, context), kTitle);
+                         terminalReturnsData(reportNo, params, context), kTitle,
+                         context.options.numbers);
 }
 
 }  // namespace kvt::host

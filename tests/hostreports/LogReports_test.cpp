@@ -125,7 +125,9 @@ protected:
                         std::optional<std::int32_t> currentShift = std::nullopt) {
         for (const ReportFamily& family : reportFamilies()) {
             if (std::ranges::find(family.numbers, reportNo) != family.numbers.end())
-                return family.produce(reportNo, params, {database_, currentShift, day(2, 12)});
+                return family.produce(
+                    reportNo, params,
+                    {.database = database_, .currentShift = currentShift, .now = day(2, 12)});
         }
         throw std::logic_error("no family answers report " + std::to_string(reportNo));
     }

@@ -34,12 +34,16 @@ ReportData sample() {
     return data;
 }
 
-std::string text(std::string_view source, const ReportData& data = sample()) {
-    return ReportTemplate::parse(source, schema()).render(data, OutputFormat::Text);
+// Digit groups with a plain blank, so that the expected texts read as they look.
+const NumberStyle kBlankGroups{.decimalSeparator = ",", .groupSeparator = " "};
+
+std::string text(std::string_view source, const ReportData& data = sample(),
+                 const NumberStyle& numbers = kBlankGroups) {
+    return ReportTemplate::parse(source, schema()).render(data, OutputFormat::Text, numbers);
 }
 
 std::string html(std::string_view source, const ReportData& data = sample()) {
-    return ReportTemplate::parse(source, schema()).render(data, OutputFormat::Html);
+    return ReportTemplate::parse(source, schema()).render(data, OutputFormat::Html, kBlankGroups);
 }
 
 TEST(ReportTemplateTest, FieldsTakeTheirFormatsAndOldFormatWidths) {
@@ -53,6 +57,35 @@ TEST(ReportTemplateTest, FieldsTakeTheirFormatsAndOldFormatWidths) {
     // What does not fit: a text is cut, a number turns into '#' so that it is never misread.
     EXPECT_EQ(text("|{{Station:5}}|{{Cash:>8,.2}}|"), "|АЗС <|########|\r\n");
     EXPECT_EQ(text("{{ Shift : >4 }}"), "  12\r\n");
+}
+
+// One parsed template serves every style: the separators and the named decimals are the
+// rendering's, and a separator of several UTF-8 bytes still counts as one character of width.
+TEST(ReportTemplateTest, NumbersTakeTheSeparatorsAndNamedDecimalsOfTheStyle) {
+    const std::string source =
+        "|{{Cash:>14,.DecL}}|{{Cash:.DecKg}}|{{Cash:,.DecL2}}|{{Cash:.DecKg2}}|{{Shift:.DecL}}|";
+    const struct {
+        NumberStyle numbers;
+        std::string expected;
+    } cases[] = {
+        {{}, "|  1\u00A0234\u00A0567,89|1234567,89|1\u00A0234\u00A0567,89|1234567,89|12,00|\r\n"},
+        {{.decimalSeparator = ".",
+          .groupSeparator = ",",
+          .decL = 0,
+          .decKg = 1,
+          .decL2 = 3,
+          .decKg2 = 2},
+         "|     1,234,568|1234567.9|1,234,567.891|1234567.89|12|\r\n"},
+        {{.decimalSeparator = "\u00B7",
+          .groupSeparator = ".",
+          .decL = 3,
+          .decKg = 0,
+          .decL2 = 0,
+          .decKg2 = 1},
+         "| 1.234.567\u00B7891|1234568|1.234.568|1234567\u00B79|12\u00B7000|\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text(source, sample(), c.numbers), c.expected) << c.numbers.decimalSeparator;
 }
 
 TEST(ReportTemplateTest, RowBlocksRepeatPerRowAndTotalsAddUpTheirColumn) {
@@ -142,6 +175,10 @@ TEST(ReportTemplateTest, BadTemplatesAreRefusedWithTheLineAndTheReason) {
         {"{{Shift:.}}", 1, "после точки нужно число знаков"},
         {"{{Shift:>-4}}", 1, "непонятно «-4»"},
         {"{{Cash:.-2}}", 1, "после точки нужно число знаков"},
+        {"{{Cash:.DecM}}", 1, "неизвестное число знаков «DecM», есть DecL, DecKg, DecL2 и DecKg2"},
+        {"{{Cash:.decl}}", 1, "неизвестное число знаков «decl»"},
+        {"{{Cash:.DecL-}}", 1, "непонятно «-»"},
+        {"{{Station:.DecL}}", 1, "поле не числовое"},
         {"{{sum Pumps.Pump}}", 1, "не числовое, его не сложить"},
         {"{{sum Pumps}}", 1, "Таблица.Поле"},
         {"{{sum Pumps.Nozzle}}", 1, "в таблице «Pumps» нет поля «Nozzle»"},

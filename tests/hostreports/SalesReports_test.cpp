@@ -164,7 +164,9 @@ protected:
     }
 
     ReportContext context(std::optional<std::int32_t> current = 3) const {
-        return {database_, current, EncodeDate(2024, 3, 2) + EncodeTime(12, 0, 0, 0)};
+        return {.database = database_,
+                .currentShift = current,
+                .now = EncodeDate(2024, 3, 2) + EncodeTime(12, 0, 0, 0)};
     }
 
     fs::path database_;

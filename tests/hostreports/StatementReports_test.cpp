@@ -210,7 +210,9 @@ protected:
         writeStation(database_, appserver::kStationSchemaVersion);
     }
 
-    ReportContext context() const { return {database_, 3, at(2, 12)}; }
+    ReportContext context() const {
+        return {.database = database_, .currentShift = 3, .now = at(2, 12)};
+    }
 
     fs::path database_;
 };

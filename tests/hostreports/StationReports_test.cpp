@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "appserver/DemoData.h"
 #include "appserver/StationDatabase.h"
@@ -12,8 +13,10 @@
 #include "host/reports/ShiftReportRequest.h"
 #include "host/reports/StationReports.h"
 #include "infra/DateTime.h"
+#include "infra/tools.h"
 #include "platform/CodePage.h"
 #include "platform/PathMap.h"
+#include "settings/IniSettings.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/DemoTemplates.h"
 #include "support/TestRoot.h"
@@ -107,6 +110,28 @@ void writeTestStation(const fs::path& file) {
             at(0, 23) +
             ", 100, 0, 0, 'на поверку', NULL);"
             "COMMIT;");
+}
+
+// More records in the test station.
+void addToStation(const fs::path& file, const std::string& sql) {
+    const appserver::Connection db = appserver::openStationDatabase(
+        file, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
+    appserver::execute(db.get(), sql);
+}
+
+// `text` with every '~' made a no-break space, the station's digit-group separator.
+std::string nbsp(std::string_view text) {
+    std::string result;
+    for (const char c : text)
+        result += c == '~' ? std::string("\u00A0") : std::string(1, c);
+    return result;
+}
+
+// `text` right-aligned in `width` characters, as a fixed-pitch column shows it.
+std::string right(const std::string& text, std::size_t width) {
+    const auto length = static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    return std::string(width - std::min(width, length), ' ') + text;
 }
 
 Variant triple(std::int32_t position, std::int32_t section, const std::string& path) {
@@ -212,13 +237,87 @@ TEST_F(StationReportsTest, AShiftRangeSumsItsShiftsSalesReceiptsAndPumpOuts) {
 }
 
 TEST_F(StationReportsTest, TankFiguresFollowTheRoundingAndGroupingSettings) {
+    // A fuel whose name comes first although the station lists it last.
+    addToStation(database_,
+                 "INSERT INTO Gsm VALUES (3, 'А-80', 400000);"
+                 "INSERT INTO Silo VALUES (4, 'Р4', 3, 1000);");
     const std::string source = "{{#each Silo}}\n{{Silo}} {{Movement:.1}}\n{{/each}}\n";
     Params params;
-    EXPECT_EQ(shiftText(source, params), "Р1 4930,6\r\nР2 -125,0\r\nР3 -10,0\r\n");
-    // Grouped by fuel the two АИ-92 tanks come first; "RoundRVal" 0 rounds to whole litres.
+    EXPECT_EQ(shiftText(source, params), "Р1 4930,6\r\nР2 -125,0\r\nР3 -10,0\r\nР4 0,0\r\n");
+    // Grouped by fuel name; "RoundRVal" 0 rounds to whole litres.
     params.grouping = 1;
     params.roundRVal = 0;
-    EXPECT_EQ(shiftText(source, params), "Р1 4931,0\r\nР3 -10,0\r\nР2 -125,0\r\n");
+    EXPECT_EQ(shiftText(source, params), "Р4 0,0\r\nР1 4931,0\r\nР3 -10,0\r\nР2 -125,0\r\n");
+
+    // The demo's new-format tank section shows rounded figures without decimals.
+    test::layDemoTemplates();
+    params.layout = {{1, 103, kNew + "Информация о резервуарах.html"}};
+    const std::string row = "<td>Р1</td><td>АИ-92</td><td align=\"right\">10~000</td>";
+    produce(params.array());
+    EXPECT_THAT(html(), HasSubstr(nbsp(row + "<td align=\"right\">4~991</td>")));
+    params.roundRVal = 1;
+    produce(params.array());
+    EXPECT_THAT(html(), HasSubstr(nbsp(row + "<td align=\"right\">4~990,60</td>")));
+}
+
+// The general report options of cnf.INI, as the operator reads them in the financial report
+// of the demo templates: the cash row (two sales, one with a discount) and the total.
+TEST_F(StationReportsTest, TheFinancialReportFollowsTheGeneralReportOptions) {
+    addToStation(database_,
+                 "INSERT INTO Trk (ID, Trk, Time, Gsm, Operation, Op1, Liters, Summa) VALUES"
+                 " (100, '1', " +
+                     at(0, 14) +
+                     ", 'АИ-92', 3, 0, 20.5, 975);"
+                     "INSERT INTO TrkSale (TrkID, Skidka) VALUES (100, 50);");
+    test::layDemoTemplates();
+    Params params;
+    params.layout = {{1, 4, kOld + "Smena3.FRM"}, {1, 104, kNew + "Финансовый отчет.html"}};
+    const struct {
+        std::string what;
+        std::optional<char> decimal;
+        std::optional<char> group;
+        std::optional<std::int32_t> decL;
+        std::optional<std::int32_t> decL2;
+        std::optional<std::int32_t> sumType;
+        std::string liters, summa, totalLiters, totalSumma;  // '~' a no-break space
+    } cases[] = {
+        {"nothing set", {}, {}, {}, {}, {}, "40,50", "1~975,00", "120,50", "6~275,00"},
+        {"dot, blank", '.', ' ', {}, {}, {}, "40.50", "1 975.00", "120.50", "6 275.00"},
+        {"comma, no-break, DecL 0", ',', '\xA0', 0, 3, {}, "41", "1~975,00", "120,500", "6~275,00"},
+        {"DecL 3, as recorded", {}, {}, 3, 0, 0, "40,500", "1~975,00", "121", "6~275,00"},
+        {"beyond the form's range", {}, {}, 7, -1, {}, "40,500", "1~975,00", "121", "6~275,00"},
+        {"by litres", {}, {}, {}, {}, 1, "40,50", "2~025,00", "120,50", "6~325,00"},
+    };
+    const fs::path config = platform::PathMap::resolve(ConfigFileName());
+    fs::create_directories(config.parent_path());
+    for (const auto& c : cases) {
+        fs::remove(config);
+        if (c.decimal)
+            settings::WriteSeparator(settings::kDecimalSeparatorKey, *c.decimal);
+        if (c.group)
+            settings::WriteSeparator(settings::kThousandSeparatorKey, *c.group);
+        if (c.decL)
+            settings::WriteSetting(settings::kDecL, *c.decL);
+        if (c.decL2)
+            settings::WriteSetting(settings::kDecL2, *c.decL2);
+        if (c.sumType)
+            settings::WriteSetting(settings::kRepSmType, *c.sumType);
+        const std::string liters = nbsp(c.liters), summa = nbsp(c.summa);
+        const std::string totalLiters = nbsp(c.totalLiters), totalSumma = nbsp(c.totalSumma);
+        const std::string text = produce(params.array());
+        EXPECT_THAT(text, HasSubstr("|Наличные                      |     2|" + right(liters, 12) +
+                                    "|" + right(summa, 14) + "|\r\n"))
+            << c.what;
+        EXPECT_THAT(text, HasSubstr("| Итого за топливо             |     6|" +
+                                    right(totalLiters, 12) + "|" + right(totalSumma, 14) + "|"))
+            << c.what;
+        const std::string td = "</td><td align=\"right\">";
+        const std::string th = "</th><th align=\"right\">";
+        EXPECT_THAT(html(),
+                    AllOf(HasSubstr("<td>Наличные" + td + "2" + td + liters + td + summa + "</td>"),
+                          HasSubstr(">6" + th + totalLiters + th + totalSumma + "</th>")))
+            << c.what;
+    }
 }
 
 TEST_F(StationReportsTest, TheCurrentShiftIsTheConsolesOrElseTheLatestOne) {
