@@ -423,8 +423,10 @@ std::string& TPropFrm::ShownPath(Row& row) const {
 // The fixed controls below the boxes or rows, one line each, in this order; the form is as high
 // as what it shows.
 void TPropFrm::UpdateFormSize() {
+    // The format switch shows exactly when the composition's layout was set up, also when its
+    // rows could not all be read.
     const FormGeometry& geometry =
-        Kind_ == PropKind::ShiftReport && Loaded ? kShiftReportGeometry : kPayTypeGeometry;
+        rbtNew.isVisibleTo(this) ? kShiftReportGeometry : kPayTypeGeometry;
     const bool rows = Kind_ == PropKind::ShiftReport;
     int y = rows ? (RowCount_ + 1) * kRowStep + kRowTopBase
                  : std::max(payBoxesBottom_, kFirstPayBoxTop);
