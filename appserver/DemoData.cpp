@@ -274,7 +274,8 @@ public:
 
 private:
     void writeStation() {
-        Insert(db_, "INSERT INTO Station VALUES (?, ?)")("АЗС №7 «Северная»", 7);
+        Insert(db_, "INSERT INTO Station VALUES (?, ?)")(options_.stationName,
+                                                         options_.stationNumber);
         Insert grade(db_, "INSERT INTO Gsm VALUES (?, ?, ?)");
         for (std::size_t i = 0; i < kGrades.size(); ++i)
             grade(static_cast<int>(i + 1), kGrades[i].name, money(kGrades[i].price));

@@ -9,12 +9,16 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace kvt::appserver {
 
 struct DemoOptions {
     int shifts = 120;
     std::uint64_t seed = 1;
+    // The station the database belongs to, as its Station record names it.
+    std::string stationName = "АЗС №7 «Северная»";
+    std::int32_t stationNumber = 7;
 };
 
 // Writes a new station database to `file`. The file is built beside it under a temporary name

@@ -14,10 +14,23 @@ unset KVT_STATION_DB
 database=$KVT_ROOT/station/station.db
 mkdir -p "$KVT_ROOT/station" "$KVT_ROOT/drive_c/WINDOWS" "$KVT_ROOT/drive_c/VEDA/LogFiles"
 if [ ! -f "$database" ]; then
-    "$tools/kvt-demo-data" --out "$database"
+    "$tools/kvt-demo-data" --out "$database" --network
     # Level 3 operators see the daily shift financial report too.
     "$tools/kvt-ini" 'C:\WINDOWS\cnf.INI' set Reports ShowDaySmenaFinReport '`1`'
     echo "Demo station database made: $database"
+fi
+# The office's table of the station network, where the discount card list and the daily shift
+# financial report find their stations; a demo root made before it gets the network now.
+office=$KVT_ROOT/drive_c/VEDA/OfficeDB/Office.DB
+if [ ! -f "$office" ]; then
+    if [ ! -f "$KVT_ROOT/station/Office.DB" ]; then
+        scratch=$(mktemp -d)
+        "$tools/kvt-demo-data" --out "$scratch/station.db" --network
+        mv "$scratch"/KVT*.db "$scratch/Office.DB" "$KVT_ROOT/station/"
+        rm -rf "$scratch"
+    fi
+    mkdir -p "$(dirname "$office")"
+    cp "$KVT_ROOT/station/Office.DB" "$office"
 fi
 # The console's shift report templates: UTF-8 in the repository, CP1251 on the station. Only
 # missing ones are laid, so that templates edited on the demo station stay as they are.

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    libsqlite3-dev
+    libsqlite3-dev pxlib-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev
     libxcb1-dev xvfb

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "DemoNetwork.h"
 #include "appserver/DemoData.h"
 #include "cli/Cli.h"
 #include "infra/DateTime.h"
@@ -12,7 +13,7 @@ namespace {
 using kvt::cli::UsageError;
 
 constexpr std::string_view kUsage = R"(usage:
-  kvt-demo-data --out FILE [--shifts N] [--seed S]
+  kvt-demo-data --out FILE [--shifts N] [--seed S] [--network]
 
 Writes a new station database to FILE (replacing it whole if it exists): N shifts (default 120,
 1 to 1000000) from 01.03.2024 with their operators, receipts and pump-outs, pump operations
@@ -20,7 +21,11 @@ with their discounts, bonuses, cards and coupons, return certificates and return
 the card terminal, eight pumps, four fuel grades, organisations with vehicles, contractors with
 cars and drivers, contracts, and the counterparty, car and driver of every statement and
 contract sale. The same N and S (default 1, 0 to 18446744073709551615) always give the same
-file.)";
+file.
+
+--network also writes, beside FILE, the office table Office.DB of the station's network (five
+stations, FILE's being number 7) and the other stations' databases KVT<number>.db, which the
+console's network reports read. Copy Office.DB to C:\VEDA\OfficeDB\ for the report dialogs.)";
 
 int parseShifts(const std::string& text) {
     std::int32_t shifts = 0;
@@ -52,9 +57,13 @@ int body(std::vector<std::string>& args) {
         options.shifts = parseShifts(text);
     if (kvt::cli::takeOption(args, "--seed", text))
         options.seed = parseSeed(text);
+    const bool network = kvt::cli::takeFlag(args, "--network");
     if (!args.empty())
         throw UsageError("unexpected argument: " + args.front());
-    kvt::appserver::writeDemoDatabase(kvt::cli::localPath(out), options);
+    const std::filesystem::path file = kvt::cli::localPath(out);
+    kvt::appserver::writeDemoDatabase(file, options);
+    if (network)
+        kvt::demo::writeDemoNetwork(file.parent_path(), options);
     return 0;
 }
 
