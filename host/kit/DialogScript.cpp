@@ -133,17 +133,30 @@ action::Drag dragOf(const QString& name, const QJsonValue& value, const std::str
             QPoint(pixelsOf(object, "dx", where), pixelsOf(object, "dy", where)), held};
 }
 
+// {"item": I, "checked": B}: one item of a check list, ticked unless B is false.
+FormAction checkOf(const QString& name, const QJsonValue& value, const std::string& where) {
+    if (value.isBool())
+        return action::Check{name, value.toBool()};
+    const QJsonObject object = value.toObject();
+    const QJsonValue item = object.value("item");
+    const QJsonValue checked = object.value("checked");
+    if (!value.isObject() || !isInteger(item) || item.toInt() < 0 ||
+        !(checked.isUndefined() || checked.isBool()))
+        bad(where, R"("check" takes true, false or {"item": I, "checked": B} for )" + named(name));
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (it.key() != "item" && it.key() != "checked")
+            bad(where, "\"check\" has no key \"" + it.key().toStdString() + "\"");
+    return action::CheckItem{name, item.toInt(), checked.toBool(true)};
+}
+
 FormAction namedAction(const QString& kind, const QString& name, const QJsonValue& value,
                        const std::string& where) {
     if (kind == "drag")
         return dragOf(name, value, where);
     if (kind == "set")
         return action::SetText{name, textOf(value, where)};
-    if (kind == "check") {
-        if (!value.isBool())
-            bad(where, "\"check\" takes true or false for " + named(name));
-        return action::Check{name, value.toBool()};
-    }
+    if (kind == "check")
+        return checkOf(name, value, where);
     if (kind == "select") {
         if (!isInteger(value) || value.toInt() < 0)
             bad(where, "\"select\" takes an item index from 0 for " + named(name));

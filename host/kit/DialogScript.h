@@ -9,6 +9,7 @@
 //    {"form": "TRptFrm", "do": [{"key": "F5"}, {"close": "cancel"}]}]
 //
 // Actions: {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
+// {"check": {NAME: {"item": INDEX, "checked": false}}},
 // {"select": {NAME: INDEX}}, {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
 // {"current": {GRID: {"field": F, "value": V}}}, {"focus": NAME}, {"key": "F4"},
 // {"close": "ok" | "cancel" | N},
@@ -21,7 +22,11 @@
 //
 // "set" types the text as the operator would: a date edit reads it in its display format
 // ("01.03.2024" for dd.MM.yyyy), a masked edit places it as its mask does ("08:30"); a text the
-// edit refuses, or leaves unfinished, is an Error.
+// edit refuses, or leaves unfinished, is an Error. A date edit also takes an ISO 8601 date-time
+// ("2024-03-01T23:59:00"), for a time of day its format does not show.
+//
+// "check" with an object ticks (or, with "checked": false, unticks) item INDEX, from 0, of a
+// check list, as a click on the item's box does; "checked" is true when left out.
 //
 // "drag" presses a mouse button ("left", the default, "right" or "middle") at the component's
 // centre, moves the pointer by dx and dy pixels (0 by default) with the button held and releases

@@ -131,7 +131,9 @@ bool setDateTime(QWidget& widget, const action::SetText& set) {
         return false;
     if (edit->isReadOnly())
         fail(set.name, "is read-only");
-    const QDateTime value = QDateTime::fromString(set.text, edit->displayFormat());
+    QDateTime value = QDateTime::fromString(set.text, edit->displayFormat());
+    if (!value.isValid())
+        value = QDateTime::fromString(set.text, Qt::ISODate);
     if (!value.isValid())
         refuseText(widget, set);
     edit->setDateTime(value);
@@ -152,6 +154,29 @@ void setText(QWidget& form, const action::SetText& set) {
     }
 }
 
+void requireItem(const QString& name, int index, int count) {
+    if (index < 0 || index >= count)
+        fail(name, "has no item " + QString::number(index));
+}
+
+// The item's check state set through the model, as a click on the item's box sets it: the
+// list tells its handlers that the item changed.
+void checkItem(QWidget& form, const action::CheckItem& check) {
+    auto& view = usable<QListView>(form, check.name, "a check list");
+    QAbstractItemModel* model = view.model();
+    requireItem(check.name, check.index, model != nullptr ? model->rowCount() : 0);
+    const QModelIndex index = model->index(check.index, view.modelColumn());
+    const QString item = check.name + " item " + QString::number(check.index);
+    if (!index.flags().testFlag(Qt::ItemIsUserCheckable) ||
+        !index.data(Qt::CheckStateRole).isValid())
+        fail(item, "has no check box");
+    if (!index.flags().testFlag(Qt::ItemIsEnabled))
+        fail(item, "is disabled");
+    const Qt::CheckState wanted = check.checked ? Qt::Checked : Qt::Unchecked;
+    if (index.data(Qt::CheckStateRole).toInt() != wanted)
+        model->setData(index, static_cast<int>(wanted), Qt::CheckStateRole);
+}
+
 void check(QWidget& form, const action::Check& check) {
     auto& box = usable<QAbstractButton>(form, check.name, "a check box");
     if (!box.isCheckable())
@@ -169,11 +194,6 @@ void moveTo(QAbstractItemView& view, const QModelIndex& index) {
         index, view.selectionMode() == QAbstractItemView::NoSelection
                    ? QItemSelectionModel::NoUpdate
                    : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-void requireItem(const QString& name, int index, int count) {
-    if (index < 0 || index >= count)
-        fail(name, "has no item " + QString::number(index));
 }
 
 void select(QWidget& form, const action::Select& select) {
@@ -392,6 +412,7 @@ void perform(QWidget& form, const FormAction& action, const EventSink& report) {
         Overloaded{[&](const action::Click& a) { click(form, a); },
                    [&](const action::SetText& a) { setText(form, a); },
                    [&](const action::Check& a) { check(form, a); },
+                   [&](const action::CheckItem& a) { checkItem(form, a); },
                    [&](const action::Select& a) { select(form, a); },
                    [&](const action::SelectRows& a) { selectRows(form, a); },
                    [&](const action::MakeCurrent& a) { makeCurrent(form, a); },

@@ -29,7 +29,8 @@ struct Click {
     QString name;
 };
 // Text typed over the whole content of an edit, spin box, date edit or editable combo box; a
-// masked edit places it as its mask does, a date edit reads it in its display format.
+// masked edit places it as its mask does, a date edit reads it in its display format or, to set
+// what the format does not show (a time of day), as an ISO 8601 date-time.
 struct SetText {
     QString name;
     QString text;
@@ -37,6 +38,12 @@ struct SetText {
 // A check box clicked when it is not already in the wanted state.
 struct Check {
     QString name;
+    bool checked = true;
+};
+// Item `index` (from 0) of a check list ticked or unticked, as a click on its box does.
+struct CheckItem {
+    QString name;
+    int index = 0;
     bool checked = true;
 };
 // Item `index` (from 0) chosen in a combo box, a list or a radio group.
@@ -85,9 +92,10 @@ struct List {
 };
 }  // namespace action
 
-using FormAction = std::variant<action::Click, action::SetText, action::Check, action::Select,
-                                action::SelectRows, action::MakeCurrent, action::Focus,
-                                action::PressKey, action::Drag, action::Close, action::List>;
+using FormAction =
+    std::variant<action::Click, action::SetText, action::Check, action::CheckItem, action::Select,
+                 action::SelectRows, action::MakeCurrent, action::Focus, action::PressKey,
+                 action::Drag, action::Close, action::List>;
 
 // Does the action on the form, reporting what it reads to `report`; throws DialogScriptError
 // when the form cannot take it (no such component, a disabled or hidden one, one of another

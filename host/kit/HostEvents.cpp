@@ -8,24 +8,26 @@ EventSink standardOutputSink() {
     return [](const std::string& line) { std::cout << line << std::endl; };
 }
 
+namespace {
+
+// Line breaks as \r and \n; the rest as it is.
+void appendOnOneLine(std::string& line, char c) {
+    if (c == '\n')
+        line += "\\n";
+    else if (c == '\r')
+        line += "\\r";
+    else
+        line += c;
+}
+
+}  // namespace
+
 std::string quoted(std::string_view text) {
     std::string result = "\"";
     for (const char c : text) {
-        switch (c) {
-            case '"':
-            case '\\':
-                result += '\\';
-                result += c;
-                break;
-            case '\n':
-                result += "\\n";
-                break;
-            case '\r':
-                result += "\\r";
-                break;
-            default:
-                result += c;
-        }
+        if (c == '"' || c == '\\')
+            result += '\\';
+        appendOnOneLine(result, c);
     }
     return result + '"';
 }
@@ -42,8 +44,12 @@ std::string withQuoted(std::string line, const std::vector<std::string>& texts) 
 
 namespace event {
 
+// The canonical text keeps a string's line breaks; the event keeps to its line.
 std::string getReport(std::int32_t reportNo, const Variant& params) {
-    return "GetReport_ " + std::to_string(reportNo) + " " + params.canonical();
+    std::string line = "GetReport_ " + std::to_string(reportNo) + " ";
+    for (const char c : params.canonical())
+        appendOnOneLine(line, c);
+    return line;
 }
 
 std::string shown(std::string_view className, std::string_view caption) {

@@ -3,6 +3,8 @@
 #include "host/reports/BonusReport.h"
 #include "host/reports/CardReport.h"
 #include "host/reports/CouponReport.h"
+#include "host/reports/DaySmenaFinReport.h"
+#include "host/reports/DiscountCardReport.h"
 #include "host/reports/FuelLog.h"
 #include "host/reports/PeriodStatementReports.h"
 #include "host/reports/PumpHistory.h"
@@ -30,6 +32,8 @@ const std::vector<ReportFamily>& reportFamilies() {
         {{kContractShiftReport, kCurrentContractReport}, produceContractShiftReport},
         {{kPeriodStatementReport, kPeriodCounterpartyReport, kPeriodCarReport, kPeriodDriverReport},
          producePeriodStatementReport},
+        {{kDiscountCardReport}, produceDiscountCardReport},
+        {{kDaySmenaFinReport}, produceDaySmenaFinReport},
     };
     return families;
 }

@@ -66,7 +66,7 @@ Statement parse(const std::string& sql) {
     return Statement{.ordered = list->size() == 7};
 }
 
-// Numbers before blanks, as the desktop database sorts; records with equal numbers keep their
+// Blanks before numbers, as the desktop database sorts; records with equal numbers keep their
 // table order.
 std::vector<std::size_t> byNumber(const ParadoxTable& table) {
     const auto field = table.fieldIndex(kOrderField);

@@ -281,6 +281,14 @@ void TReport::DriverPeriodReportClick(KvtMenuItem&) {
     runners().PeriodStatementReport(3);
 }
 
+void TReport::AllDscCardReportClick(KvtMenuItem&) {
+    runners().DiscountCardList();
+}
+
+void TReport::DaysSmenaFinReportClick(KvtMenuItem&) {
+    runners().DaySmenaFinReport();
+}
+
 void TReport::PumpLogItemClick(KvtMenuItem& sender) {
     runners().PumpLog(PumpLogName(sender.caption()));
 }

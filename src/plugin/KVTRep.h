@@ -55,6 +55,9 @@ public:
     virtual void ContractShiftReport() = 0;
     // 0 by statement, 1 by counterparty, 2 by car, 3 by driver.
     virtual void PeriodStatementReport(int mode) = 0;
+    // The station network's reports over the office's table of stations.
+    virtual void DiscountCardList() = 0;
+    virtual void DaySmenaFinReport() = 0;
 };
 
 // The receiver of the report entries' click handlers: each report's runner is one of its
@@ -81,6 +84,8 @@ public:
     void KontragentPeriodReportClick(KvtMenuItem& sender);
     void AutoPeriodReportClick(KvtMenuItem& sender);
     void DriverPeriodReportClick(KvtMenuItem& sender);
+    void AllDscCardReportClick(KvtMenuItem& sender);
+    void DaysSmenaFinReportClick(KvtMenuItem& sender);
     // The hidden per-pump entries: the pump is named in the entry's caption.
     void PumpLogItemClick(KvtMenuItem& sender);
     // "&Настройка" / "Отчеты": the options of all reports.

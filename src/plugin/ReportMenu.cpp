@@ -35,8 +35,10 @@ constexpr ShortCut kCtrlF6 = scCtrl | (vkF1 + 5);
 
 // Each entry goes to the top of the submenu, so the operator sees them in the reverse order.
 constexpr std::array<ReportEntry, 25> kReportEntries{{
-    {kDiscountCardListCaption, kDiscountCardListCaption, 71, 0},
-    {kDaySmenaFinCaption, kDaySmenaFinCaption, 71, 0},
+    {kDiscountCardListCaption, kDiscountCardListCaption, 71, 0, Presence::Always,
+     &TReport::AllDscCardReportClick},
+    {kDaySmenaFinCaption, kDaySmenaFinCaption, 71, 0, Presence::Always,
+     &TReport::DaysSmenaFinReportClick},
     {kSeparatorCaption, "", 0, 0, Presence::UnlessSeparatorOnTop},
     {kDriverPeriodCaption, kDriverPeriodCaption, 71, 0, Presence::Always,
      &TReport::DriverPeriodReportClick},

@@ -182,4 +182,12 @@ void Runners::PeriodStatementReport(int mode) {
     RunPeriodStatementReport(mode);
 }
 
+void Runners::DiscountCardList() {
+    RunDiscountCardList();
+}
+
+void Runners::DaySmenaFinReport() {
+    RunDaySmenaFinReport();
+}
+
 }  // namespace kvt::reports

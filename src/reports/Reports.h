@@ -50,6 +50,11 @@ void RunContractShiftReport();
 // (13), 3 by driver (53).
 void RunPeriodStatementReport(int mode);
 
+// Report 35, the discount cards over the network's stations, asked in the form that stays open.
+void RunDiscountCardList();
+// Report 36, the daily shift figures of the network's stations over a period.
+void RunDaySmenaFinReport();
+
 // The runners as the plug-in's module calls them.
 class Runners final : public plugin::ReportRunners {
 public:
@@ -71,6 +76,8 @@ public:
     void StatementShiftReport() override;
     void ContractShiftReport() override;
     void PeriodStatementReport(int mode) override;
+    void DiscountCardList() override;
+    void DaySmenaFinReport() override;
 };
 
 }  // namespace kvt::reports

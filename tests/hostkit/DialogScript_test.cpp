@@ -439,6 +439,10 @@ TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
         {R"([{"form": "X", "do": [{"list": 3}]}])", R"("list" takes an object keyed by)"},
         {R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F"}}}]}])",
          R"("selectRows" takes {"field": F, "values": [V, ...]} for "G")"},
+        {R"([{"form": "X", "do": [{"check": {"L": {"item": -1, "checked": true}}}]}])",
+         R"("check" takes true, false or {"item": I, "checked": B} for "L")"},
+        {R"([{"form": "X", "do": [{"check": {"L": {"item": 0, "row": 1}}}]}])",
+         R"("check" has no key "row")"},
         {R"([{"form": "X", "do": [{"drag": {"chb": 5}}]}])",
          R"("drag" takes {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} for "chb")"},
         {R"([{"form": "X", "do": [{"drag": {"chb": {"button": "fourth"}}}]}])",
@@ -458,6 +462,58 @@ TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
         R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F", "values": [12, 13.5, "7"]}}}]}])");
     EXPECT_EQ(std::get<action::SelectRows>(steps.at(0).actions.at(0)).values,
               QStringList({"12", "13.5", "7"}));
+}
+
+// A check list's items are ticked one by one, as clicks on their boxes tick them: the list
+// tells of each change, and an item already in the wanted state is left alone.
+TEST_F(DialogScriptTest, CheckListItemsAreTickedAndUntickedByIndex) {
+    TProbeFrm form;
+    auto& kinds = form.get<QListWidget>("lbKinds");
+    for (int row = 0; row < kinds.count(); ++row)
+        kinds.item(row)->setCheckState(row == 0 ? Qt::Checked : Qt::Unchecked);
+    QStringList changed;
+    QObject::connect(&kinds, &QListWidget::itemChanged,
+                     [&changed](const QListWidgetItem* item) { changed << item->text(); });
+    const auto driver = script(R"([{"form": "TProbeFrm", "do": [
+        {"check": {"lbKinds": {"item": 2}}}, {"check": {"lbKinds": {"item": 0, "checked": false}}},
+        {"check": {"lbKinds": {"item": 1, "checked": false}}}, {"close": "ok"}]}])");
+    EXPECT_EQ(form.exec(), QDialog::Accepted);
+    EXPECT_THAT(events, ElementsAre("Shown TProbeFrm \"Проба\""));
+    EXPECT_EQ(kinds.item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(kinds.item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(kinds.item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(changed, (QStringList{"z", "x"}));
+}
+
+TEST_F(DialogScriptTest, CheckListItemsTheOperatorCannotTickAreErrors) {
+    const std::vector<std::pair<int, std::string>> cases{
+        {3, R"(\"lbKinds\" has no item 3)"},
+        {1, R"(\"lbKinds item 1\" has no check box)"},
+        {0, R"(\"lbKinds item 0\" is disabled)"},
+    };
+    for (const auto& [item, message] : cases) {
+        events.clear();
+        TProbeFrm form;
+        QListWidgetItem& first = *form.get<QListWidget>("lbKinds").item(0);
+        first.setCheckState(Qt::Unchecked);
+        first.setFlags(first.flags() & ~Qt::ItemIsEnabled);
+        const auto driver =
+            script(R"([{"form": "TProbeFrm", "do": [{"check": {"lbKinds": {"item": )" +
+                   std::to_string(item) + "}}}]}]");
+        form.exec();
+        ASSERT_GE(events.size(), 2u) << item;
+        EXPECT_EQ(events[1], "Error \"Step 1 (TProbeFrm): " + message + "\"") << item;
+    }
+}
+
+// A time of day that the date edit's format does not show is set through an ISO 8601 text.
+TEST_F(DialogScriptTest, ADateEditTakesAnIsoDateTimeForTheTimeItDoesNotShow) {
+    TProbeFrm form;
+    const auto driver = script(R"([{"form": "TProbeFrm", "do": [
+        {"set": {"BegDate": "2024-03-01T23:59:00"}}, {"close": "ok"}]}])");
+    EXPECT_EQ(form.exec(), QDialog::Accepted);
+    EXPECT_EQ(form.get<QDateEdit>("BegDate").dateTime(),
+              QDateTime(QDate(2024, 3, 1), QTime(23, 59)));
 }
 
 // Where the pointer is seen from the box: a swap moves the box 25 pixels up under the pointer

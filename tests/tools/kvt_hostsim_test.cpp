@@ -57,11 +57,61 @@ TEST_F(KvtHostsimTest, TheUserLevelOptionOverridesTheHostValuesFile) {
         Contains(cards));
 }
 
-TEST_F(KvtHostsimTest, AnEntryWithoutARunnerPrintsNothing) {
-    const auto result =
-        hostsim({"--user-level", "3", "--click", "&Журналы/Отчеты/Общий список дисконтных  карт"});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "");
+// The network reports through their forms: the office table's stations listed, the requests as
+// the forms build them, and the console's figures of the picked stations' databases.
+TEST_F(KvtHostsimTest, TheNetworkReportsRunFromTheOfficesStationTable) {
+    test::layDemoTemplates();
+    ASSERT_EQ(test::runProcess(test::toolPath("kvt-demo-data"), {"--out", database, "--network"})
+                  .exitCode,
+              0);
+    std::filesystem::create_directories(driveC() / "WINDOWS");
+    const auto office = driveC() / "VEDA" / "OfficeDB";
+    std::filesystem::create_directories(office);
+    std::filesystem::copy_file(base() / "Office.DB", office / "Office.DB");
+    test::writeFile(base() / "values.json", R"({"15": 3})");
+    const auto config = test::runProcess(
+        test::toolPath("kvt-ini"),
+        {"C:\\WINDOWS\\cnf.INI", "set", "Reports", "ShowDaySmenaFinReport", "`1`"});
+    ASSERT_EQ(config.exitCode, 0) << config.err;
+    const auto folder = base() / "out";
+
+    test::writeFile(base() / "cards.json", R"([{"form": "TAllDscCardForm", "do": [
+        {"list": "clbKVTList"}, {"select": {"rgRepFormat": 2}}, {"click": "rbChooseKVT"},
+        {"check": {"clbKVTList": {"item": 1}}}, {"click": "BitBtn1"}, {"click": "BitBtn2"}]},
+        {"form": "TRptFrm", "do": [{"close": "cancel"}]}])");
+    const auto cards =
+        hostsim({"--host-values", (base() / "values.json").string(), "--click",
+                 "&Журналы/Отчеты/Общий список дисконтных  карт", "--script",
+                 (base() / "cards.json").string(), "--report-dir", (folder / "cards").string()});
+    EXPECT_EQ(cards.exitCode, 0) << cards.err;
+    EXPECT_THAT(cards.out, HasSubstr("List clbKVTList \"АЗС №12 «Южная»\" \"АЗС №7 «Северная»\""));
+    EXPECT_THAT(
+        cards.out,
+        HasSubstr("GetReport_ 35 Array[0..2](I4(2), Str(\"*\"), Str(\"АЗС №7 «Северная»\\r\\n\"))"));
+    EXPECT_THAT(cards.out, HasSubstr("Shown TRptFrm \"ОТЧЕТ ПО ДИСКОНТНЫМ КАРТАМ\""));
+    EXPECT_THAT(platform::cp1251ToUtf8(test::readFile(folder / "cards" / "01-report35.txt")),
+                AllOf(HasSubstr("Всего карт:"), Not(HasSubstr("АЗС №12"))));
+
+    test::writeFile(base() / "days.json", R"([{"form": "TDaysSmenaFinReportForm", "do": [
+        {"set": {"dtpBegDate": "03.03.2024"}}, {"set": {"dtpEndDate": "02.03.2024"}},
+        {"click": "btnOK"}, {"set": {"dtpEndDate": "2024-03-03T23:59:00"}},
+        {"click": "SpeedButton2"}, {"check": {"clbKVTList": {"item": 0}}},
+        {"check": {"clbKVTList": {"item": 2}}}, {"click": "btnOK"}, {"click": "btnClose"}]},
+        {"form": "TRptFrm", "do": [{"close": "cancel"}]}])");
+    const auto days =
+        hostsim({"--host-values", (base() / "values.json").string(), "--click",
+                 "&Журналы/Отчеты/Финансовый суточно сменный отчет", "--script",
+                 (base() / "days.json").string(), "--report-dir", (folder / "days").string()});
+    EXPECT_EQ(days.exitCode, 0) << days.err;
+    EXPECT_THAT(days.out, HasSubstr("Error \"Дата окончания периода должна быть больше, чем дата "
+                                    "начала!\""));
+    EXPECT_THAT(days.out, HasSubstr("GetReport_ 36 Array[0..2](Date(2024-03-03T00:00:00.000), "
+                                    "Date(2024-03-03T00:00:00.000), Str(\"3\\r\\n7\\r\\n\"))"));
+    const std::string text =
+        platform::cp1251ToUtf8(test::readFile(folder / "days" / "01-report36.txt"));
+    EXPECT_THAT(text, AllOf(HasSubstr("АЗС №3 «Заречная» (KVT №3)"),
+                            HasSubstr("АЗС №7 «Северная» (KVT №7)"), Not(HasSubstr("KVT №5")),
+                            HasSubstr("Итого по сети")));
 }
 
 // A hidden per-pump entry runs by its path as its shortcut would; the log prints as it shows.

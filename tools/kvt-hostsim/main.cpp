@@ -42,6 +42,7 @@ SetGetValue and SetNewUserPriv.
 --script         steps for the modal forms, each taken by the next form shown:
                  [{"form": CLASS, "do": [ACTION, ...]}, ...] with the actions
                  {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
+                 {"check": {LIST: {"item": N, "checked": false}}},
                  {"select": {NAME: INDEX}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
                  {"selectRows": {GRID: {"field": F, "values": [V, ...]}}},
                  {"current": {GRID: {"field": F, "value": V}}},
@@ -49,8 +50,9 @@ SetGetValue and SetNewUserPriv.
                  {"drag": {NAME: {"button": "right", "dx": 0, "dy": -25,
                                   "modifiers": ["shift"]}}}
                  "set" types the text: a date edit takes it in its display format
-                 ("01.03.2024"), a masked edit as its mask places it ("08:30"); a text the
-                 edit refuses is an Error. "drag" presses the button ("left", "right",
+                 ("01.03.2024") or as ISO 8601 ("2024-03-01T23:59:00"), a masked edit as its
+                 mask places it ("08:30"); a text the edit refuses is an Error. "check" with
+                 an item ticks (or unticks) item N, from 0, of a check list. "drag" presses the button ("left", "right",
                  "middle"; default "left") at the component's centre, moves the pointer by
                  dx, dy pixels and releases it, holding the modifiers ("shift", "ctrl",
                  "alt", "meta"). "list" prints the first COUNT items (all without COUNT): a
