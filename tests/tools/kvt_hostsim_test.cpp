@@ -87,7 +87,8 @@ TEST_F(KvtHostsimTest, TheNetworkReportsRunFromTheOfficesStationTable) {
     EXPECT_THAT(cards.out, HasSubstr("List clbKVTList \"АЗС №12 «Южная»\" \"АЗС №7 «Северная»\""));
     EXPECT_THAT(
         cards.out,
-        HasSubstr("GetReport_ 35 Array[0..2](I4(2), Str(\"*\"), Str(\"АЗС №7 «Северная»\\r\\n\"))"));
+        HasSubstr(
+            "GetReport_ 35 Array[0..2](I4(2), Str(\"*\"), Str(\"АЗС №7 «Северная»\\r\\n\"))"));
     EXPECT_THAT(cards.out, HasSubstr("Shown TRptFrm \"ОТЧЕТ ПО ДИСКОНТНЫМ КАРТАМ\""));
     EXPECT_THAT(platform::cp1251ToUtf8(test::readFile(folder / "cards" / "01-report35.txt")),
                 AllOf(HasSubstr("Всего карт:"), Not(HasSubstr("АЗС №12"))));
