@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <system_error>
 
 #include "platform/Modules.h"
 
@@ -47,10 +48,17 @@ Function PluginLibrary::resolve(const char* name) const {
     return reinterpret_cast<Function>(symbol);
 }
 
+// The build tree keeps the plug-in in lib/ beside the programs' folder; an installed tree has it
+// where the install put it, at the same place relative to the programs.
 std::filesystem::path PluginLibrary::defaultPath() {
     if (const char* configured = std::getenv("KVT_PLUGIN"); configured != nullptr && *configured)
         return configured;
-    return platform::executableDirectory().parent_path() / "lib" / "libKVTReports7.so";
+    const std::filesystem::path programs = platform::executableDirectory();
+    const std::filesystem::path built = programs.parent_path() / "lib" / "libKVTReports7.so";
+    std::error_code ignored;
+    if (std::filesystem::exists(built, ignored))
+        return built;
+    return (programs / KVT_PLUGIN_FROM_BIN).lexically_normal();
 }
 
 }  // namespace kvt::host

@@ -6,13 +6,13 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "platform/CodePage.h"
 #include "platform/Text.h"
@@ -35,11 +35,12 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// One pxlib document. pxlib reports its failures through a handler and then returns an error
-// code; the first message is kept for the exception the caller raises.
+// One pxlib document. pxlib reports its failures through a handler as well as by its return
+// codes; its messages are English and would reach nobody, so the handler only keeps them off
+// standard error and the caller says what failed in the operator's words.
 class Document {
 public:
-    Document() : doc_(PX_new3(&Document::onError, nullptr, nullptr, nullptr, this)) {
+    Document() : doc_(PX_new3(&Document::onError, nullptr, nullptr, nullptr, nullptr)) {
         if (!doc_)
             throw ParadoxError("Недостаточно памяти для чтения таблицы Paradox");
     }
@@ -56,7 +57,6 @@ public:
     // A failed open that got as far as the block index frees the index without forgetting it,
     // and PX_delete would free it again.
     void openFailed() { doc_->px_indexdata = nullptr; }
-    const std::string& error() const { return error_; }
 
     template <typename T>
     void free(T* memory) const {
@@ -64,15 +64,10 @@ public:
     }
 
 private:
-    static void onError(pxdoc_t*, int, const char* message, void* data) {
-        auto& self = *static_cast<Document*>(data);
-        if (self.error_.empty() && message)
-            self.error_ = message;
-    }
+    static void onError(pxdoc_t*, int, const char*, void*) {}
 
     pxdoc_t* doc_;
     bool open_ = false;
-    std::string error_;
 };
 
 ParadoxType typeOf(char code) {
@@ -181,7 +176,9 @@ private:
     static constexpr std::size_t kCommonHeader = 0x58;
     static constexpr std::size_t kDataHeader = 0x20;
     static constexpr std::size_t kBlockHead = 6;
+    // pxlib reads a field name into 300 bytes and stops at 299 without taking its end.
     static constexpr std::size_t kLongestName = 299;
+    static constexpr std::uint32_t kKeyInDataHeader = 0xFF00FF00u;
     static constexpr unsigned kMostFields = 1024;
 
     [[noreturn]] static void fail(const std::string& detail) {
@@ -194,11 +191,16 @@ private:
         return word(at) | static_cast<std::uint32_t>(word(at + 2)) << 16;
     }
 
+    // 0xFF00FF00 in the header sends pxlib to the data header's key, which a file without a
+    // data header does not have: only a final key of 0 is a table without a password.
     bool encrypted(bool dataHeader) const {
         std::uint32_t key = dword(0x25);
-        if (key == 0xFF00FF00u && dataHeader && bytes_.size() >= kCommonHeader + kDataHeader)
+        if (key == kKeyInDataHeader) {
+            if (!dataHeader || bytes_.size() < kCommonHeader + kDataHeader)
+                return true;
             key = dword(0x5C);
-        return key != 0 && key != 0xFF00FF00u;
+        }
+        return key != 0;
     }
 
     // Field kinds and sizes, the pointers pxlib skips, the table name and the field names,
@@ -213,10 +215,15 @@ private:
         }
         if (used != recordSize)
             fail("поля не заполняют запись");
-        at += 4 + 4 * static_cast<std::size_t>(count) + tableName;
+        at += 4 + 4 * static_cast<std::size_t>(count);
+        // pxlib copies the table name as a string of its own: it must end inside its bytes.
+        if (at + tableName > bytes_.size() ||
+            std::string_view(bytes_).substr(at, tableName).find('\0') == std::string_view::npos)
+            fail("название таблицы обрывается");
+        at += tableName;
         for (unsigned i = 0; i < count; ++i) {
             const std::size_t end = at < bytes_.size() ? bytes_.find('\0', at) : bytes_.npos;
-            if (end == bytes_.npos || end - at > kLongestName)
+            if (end == bytes_.npos || end - at >= kLongestName)
                 fail("названия полей обрываются");
             at = end + 1;
         }
@@ -234,6 +241,8 @@ private:
             if (block > blocks || seen[block] || start + blockSize > bytes_.size())
                 fail("цепочка блоков данных нарушена");
             seen[block] = true;
+            // A block whose records were all deleted keeps a "negative" size, which pxlib reads
+            // as a huge count of records: such a block is refused with the damaged ones.
             const std::size_t inBlock = word(start + 4) / recordSize + 1;
             if (inBlock * recordSize > blockSize - kBlockHead)
                 fail("блок данных " + std::to_string(block) + " поврежден");
@@ -260,15 +269,13 @@ public:
         readFields(table);
         const int count = PX_get_num_records(doc_.get());
         if (count < 0)
-            throw ParadoxError(damaged(doc_.error()));
+            throw ParadoxError(damaged("число записей не читается"));
         std::vector<char> record(static_cast<std::size_t>(recordSize_));
         for (int recno = 0; recno < count; ++recno) {
             int deleted = 0;
             pxdatablockinfo_t block{};
             if (!PX_get_record2(doc_.get(), recno, record.data(), &deleted, &block))
-                throw ParadoxError(damaged(
-                    doc_.error().empty() ? "запись " + std::to_string(recno + 1) + " не читается"
-                                         : doc_.error()));
+                throw ParadoxError(damaged("запись " + std::to_string(recno + 1) + " не читается"));
             if (!deleted)
                 table.records_.push_back(values(table, record, recno));
         }
@@ -384,7 +391,7 @@ ParadoxTable ParadoxTable::parse(std::string_view bytes) {
     Document doc;
     if (PX_open_fp(doc.get(), stream.get()) < 0) {
         doc.openFailed();
-        throw ParadoxError(damaged(doc.error()));
+        throw ParadoxError(damaged("заголовок не читается"));
     }
     doc.opened();
     return ParadoxReader(doc).read();
@@ -400,7 +407,7 @@ ParadoxTable ParadoxTable::read(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
-        throw ParadoxError("Файл не читается: " + std::generic_category().message(errno));
+        throw ParadoxError("Файл не читается");
     return parse(bytes);
 }
 
@@ -414,23 +421,40 @@ std::optional<std::size_t> ParadoxTable::fieldIndex(std::string_view name) const
 namespace {
 
 // pxlib takes the field array, and the names in it, as its own and frees them with the
-// document: both must come from malloc.
-pxfield_t* fieldArray(const std::vector<ParadoxField>& fields) {
-    for (const ParadoxField& field : fields)
-        codeOf(field.type);
-    auto* array = static_cast<pxfield_t*>(std::calloc(fields.size(), sizeof(pxfield_t)));
-    if (!array)
-        throw std::bad_alloc();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string name = platform::utf8ToCp1251(fields[i].name);
-        array[i].px_fname = strdup(name.c_str());
-        array[i].px_ftype = codeOf(fields[i].type);
-        const int fixed = fixedLength(fields[i].type);
-        array[i].px_flen = fixed ? fixed : fields[i].length;
-        array[i].px_fdc = 0;
+// document: both come from malloc, and are ours until pxlib has them.
+class FieldArray {
+public:
+    explicit FieldArray(const std::vector<ParadoxField>& fields)
+        : count_(fields.size()),
+          array_(static_cast<pxfield_t*>(std::calloc(fields.size(), sizeof(pxfield_t)))) {
+        if (!array_)
+            throw std::bad_alloc();
+        for (std::size_t i = 0; i < count_; ++i) {
+            array_[i].px_ftype = codeOf(fields[i].type);
+            const int fixed = fixedLength(fields[i].type);
+            array_[i].px_flen = fixed ? fixed : fields[i].length;
+            array_[i].px_fname = strdup(platform::utf8ToCp1251(fields[i].name).c_str());
+            if (!array_[i].px_fname)
+                throw std::bad_alloc();
+        }
     }
-    return array;
-}
+    ~FieldArray() {
+        if (!array_)
+            return;
+        for (std::size_t i = 0; i < count_; ++i)
+            std::free(array_[i].px_fname);
+        std::free(array_);
+    }
+    FieldArray(const FieldArray&) = delete;
+    FieldArray& operator=(const FieldArray&) = delete;
+
+    // Handed to pxlib, which owns it from then on.
+    pxfield_t* release() { return std::exchange(array_, nullptr); }
+
+private:
+    std::size_t count_;
+    pxfield_t* array_;
+};
 
 class RecordWriter {
 public:
@@ -450,7 +474,7 @@ public:
             data += length;
         }
         if (PX_put_record(doc_.get(), record_.data()) < 0)
-            throw ParadoxError("Запись не добавлена в таблицу Paradox: " + doc_.error());
+            throw ParadoxError("Запись не добавлена в таблицу Paradox");
     }
 
 private:
@@ -504,9 +528,10 @@ void writeTable(const fs::path& file, const std::string& tableName,
                 const std::vector<ParadoxField>& fields,
                 const std::vector<std::vector<Variant>>& records) {
     Document doc;
-    if (PX_create_file(doc.get(), fieldArray(fields), static_cast<int>(fields.size()), file.c_str(),
+    FieldArray array(fields);
+    if (PX_create_file(doc.get(), array.release(), static_cast<int>(fields.size()), file.c_str(),
                        pxfFileTypNonIndexDB) < 0)
-        throw ParadoxError("Таблица не создается: " + file.string() + ": " + doc.error());
+        throw ParadoxError("Таблица не создается: " + file.string());
     doc.opened();
     // The header names the table; without it pxlib writes the working file's whole path.
     PX_set_parameter(doc.get(), "tablename", tableName.c_str());

@@ -4,7 +4,6 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QPalette>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTextCursor>
@@ -16,6 +15,7 @@
 #include <utility>
 
 #include "data/OfficeDB.h"
+#include "dialogs/SmenaListForm.h"
 #include "ui/Desktop.h"
 
 namespace kvt::dialogs {
@@ -36,7 +36,6 @@ const char* const kCardNumbersHint =
     "(?) - если символ в заданной позиции может быть любым;\r\n"
     "(*) - в заданной позиции может быть любая последовательность символов.";
 const char* const kEverything = "*";
-const char* const kLineEnd = "\r\n";
 
 bool isQuote(QChar c) {
     return c == QLatin1Char('\'') || c == QLatin1Char('"');
@@ -137,7 +136,7 @@ void TAllDscCardForm::connectHandlers() {
     connect(&reCardNumbers, &QTextEdit::textChanged, this, &TAllDscCardForm::reCardNumbersChange);
     connect(&SpeedButton1, &QToolButton::clicked, this, &TAllDscCardForm::SpeedButton1Click);
     connect(&BitBtn1, &QPushButton::clicked, this, &TAllDscCardForm::BitBtn1Click);
-    connect(&BitBtn2, &QPushButton::clicked, this, &TAllDscCardForm::reject);
+    connect(&BitBtn2, &QPushButton::clicked, this, [this] { done(kResultCancel); });
 }
 
 void TAllDscCardForm::FormCreate() {
@@ -224,8 +223,11 @@ void TAllDscCardForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (std::exchange(centred_, true))
         return;
-    if (const QScreen* shown = screen())
-        move(shown->availableGeometry().center() - rect().center());
+    if (const QScreen* shown = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(shown->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 }  // namespace kvt::dialogs

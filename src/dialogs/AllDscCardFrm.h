@@ -11,10 +11,6 @@
 #include <QTextEdit>
 #include <QToolButton>
 
-#include <functional>
-#include <string>
-#include <string_view>
-
 #include "dialogs/ReportRequest.h"
 #include "ui/RadioGroup.h"
 

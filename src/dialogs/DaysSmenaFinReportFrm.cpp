@@ -12,6 +12,7 @@
 
 #include "data/OfficeDB.h"
 #include "dialogs/OfficeStations.h"
+#include "dialogs/SmenaListForm.h"
 #include "infra/DateTime.h"
 #include "ui/Desktop.h"
 
@@ -53,6 +54,7 @@ DateTime wholeDay(const QDateTimeEdit& picker) {
 }
 
 // A whole number of any kind of numeric field: the office may keep the numbers as floating ones.
+// A blank number reads as 0, as an integer read of a blank field does.
 bool isWholeNumber(const Variant& value) {
     if (isIntegerType(value.type()))
         return true;
@@ -61,6 +63,8 @@ bool isWholeNumber(const Variant& value) {
 }
 
 std::int32_t stationNumber(const Variant& value, const std::string& name) {
+    if (value.isEmpty())
+        return 0;
     if (!isWholeNumber(value))
         throw EStationNumberError("Номер KVT \"" + name +
                                   "\" в таблице станций не является целым числом");
@@ -99,7 +103,6 @@ void TDaysSmenaFinReportForm::buildLayout() {
     Label3.setBuddy(&clbKVTList);
     setUpDatePicker(dtpBegDate);
     setUpDatePicker(dtpEndDate);
-    PaintSilver(clbKVTList);
     SpeedButton1.setText("Выделить все");
     SpeedButton1.setProperty(kTagProperty, 1);
     SpeedButton2.setText("Снять все");
@@ -137,7 +140,7 @@ void TDaysSmenaFinReportForm::connectHandlers() {
     for (QToolButton* button : {&SpeedButton1, &SpeedButton2})
         connect(button, &QToolButton::clicked, this, [this, button] { SpeedButton1Click(button); });
     connect(&btnOK, &QPushButton::clicked, this, &TDaysSmenaFinReportForm::btnOKClick);
-    connect(&btnClose, &QPushButton::clicked, this, &TDaysSmenaFinReportForm::reject);
+    connect(&btnClose, &QPushButton::clicked, this, [this] { done(kResultCancel); });
 }
 
 void TDaysSmenaFinReportForm::FormCreate() {

@@ -12,7 +12,6 @@ namespace kvt::dialogs {
 
 namespace {
 
-const char* const kLineEnd = "\r\n";
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 
 }  // namespace

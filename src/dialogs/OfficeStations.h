@@ -14,6 +14,9 @@ class TOfficeQuery;
 
 namespace kvt::dialogs {
 
+// What ends each line of the lists the network reports are sent.
+inline constexpr const char* kLineEnd = "\r\n";
+
 // Reads the office's station table (kOfficeTablePath) with `orderBy` after the statement's table
 // name, handing each record to `take` in the statement's order. A failure of the table, or of a
 // record `take` refuses by throwing, is shown once in the standard error box and ends the

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "data/DBForm.h"
@@ -128,8 +129,13 @@ void UnloadModule() {
 void InitReportMenu(std::intptr_t appHandle, KvtMenuItem* parentItem, AddMenuItemFunc addMenuItem,
                     GetReportFunc getReport) {
     Module& m = module();
-    if (!m.OwnApplication)
+    if (!m.OwnApplication) {
         m.OwnApplication = ui::ensureApplication();
+        // At exit, the application object must go before the globals of Qt that it registered
+        // for destruction while it was made; a handler registered after it runs before them.
+        if (m.OwnApplication)
+            std::atexit(UnloadModule);
+    }
     ui::setApplicationHandle(appHandle);
     if (!m.Report)
         m.Report = std::make_unique<TReport>();

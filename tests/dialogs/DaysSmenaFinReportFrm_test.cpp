@@ -89,12 +89,15 @@ TEST_F(DaysSmenaFinReportFormTest, TheFormStaysOpenAfterAReportAndAfterAFailedOn
     expectOpenAfterReports(&TDaysSmenaFinReportForm::btnOK, &TDaysSmenaFinReportForm::btnClose);
 }
 
-// A station list that cannot be read whole opens with what was read before the fault.
+// A station list that cannot be read whole opens with what was read before the fault; a blank
+// number reads as 0, as the desktop database gives it, and sorts first.
 TEST_F(DaysSmenaFinReportFormTest, AFaultyOfficeTableShowsOneErrorAndTheStationsReadBeforeIt) {
     std::filesystem::remove(test::officeTable());
     EXPECT_THAT(items(TDaysSmenaFinReportForm(recorder())), IsEmpty());
-    writeStations(data::ParadoxType::Number, {{3.0, "Третья"}, {2.5, "Дробная"}, {1.0, "Первая"}});
-    EXPECT_THAT(items(TDaysSmenaFinReportForm(recorder())), ElementsAre(Item{"Первая", 1}));
+    writeStations(data::ParadoxType::Number,
+                  {{3.0, "Третья"}, {2.5, "Дробная"}, {Variant(), "Без номера"}, {1.0, "Первая"}});
+    EXPECT_THAT(items(TDaysSmenaFinReportForm(recorder())),
+                ElementsAre(Item{"Без номера", 0}, Item{"Первая", 1}));
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(
         errors.back(),

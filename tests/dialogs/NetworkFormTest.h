@@ -13,6 +13,7 @@
 
 #include "data/OfficeDB.h"
 #include "dialogs/ReportRequest.h"
+#include "dialogs/SmenaListForm.h"
 #include "host/kit/HostEvents.h"
 #include "host/kit/HostServices.h"
 #include "platform/PathMap.h"
@@ -67,7 +68,7 @@ protected:
             EXPECT_TRUE(form.isVisible());
             (form.*close).click();
         });
-        EXPECT_EQ(form.exec(), QDialog::Rejected);
+        EXPECT_EQ(form.exec(), kResultCancel);
         EXPECT_EQ(requests.size(), 2u);
         EXPECT_EQ(errors, std::vector<std::string>{host::event::error("Отчет не построен")});
     }
