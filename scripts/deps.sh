@@ -6,8 +6,9 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libsqlite3-dev pxlib-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    qt6-base-dev
+    qt6-base-dev qt6-translations-l10n
     libxcb1-dev xvfb
+    poppler-utils
     clang libclang-rt-14-dev
 )
 

@@ -28,7 +28,7 @@ namespace kvt::viewer {
 
 namespace {
 
-enum Target { kWord, kExcel, kWriter, kCalc, kClipboard, kHtmlFile };
+enum Target { kWord, kExcel, kWriter, kCalc, kClipboard, kHtmlFile, kPdfFile };
 
 // An export that could not be carried out; the message says why.
 class EExportError : public ExceptionOf<EExportError> {
@@ -97,7 +97,7 @@ void openInOffice(ViewerServices& services, const QString& program, int target,
     document.setAutoRemove(false);
 }
 
-void exportToOffice(ExportContext& context, const QString& item) {
+void exportToOffice(ExportContext& context, const QString& item, const QString& html) {
     const QString program = officeProgram();
     if (!context.services.programInstalled(program)) {
         context.services.messageBox(informationCaption(),
@@ -106,7 +106,7 @@ void exportToOffice(ExportContext& context, const QString& item) {
         return;
     }
     try {
-        openInOffice(context.services, program, context.target, context.renderedDocumentHtml());
+        openInOffice(context.services, program, context.target, html);
     } catch (const std::exception& error) {
         if (isOpenOffice(context.target))
             std::rethrow_exception(
@@ -118,11 +118,14 @@ void exportToOffice(ExportContext& context, const QString& item) {
     }
 }
 
-void exportToClipboard(ExportContext& context) {
+// The rendered document on the clipboard, as the view's "select all" and "copy" put it there for
+// every target but the files; the office programs are given the same document.
+QString copyToClipboard(ExportContext& context) {
     const QString html = context.renderedDocumentHtml();
     QTextDocument document;
     document.setHtml(html);
     context.services.setClipboard(html, document.toPlainText());
+    return html;
 }
 
 // The dialog starts in the export folder. A station that has never exported lacks it; it is made
@@ -149,31 +152,42 @@ QStringList splitLines(const QString& text) {
     return lines;
 }
 
-// The file is replaced at once (a temporary file beside it renamed over it), so that a full disk
-// or a failing write leaves the earlier file, or none, never half a report. A file the user may
-// not write is refused even where its folder would allow the rename.
-void saveReportFile(const QString& path, const QStringList& lines) {
-    const std::string name = path.toStdString();
-    if (::access(name.c_str(), F_OK) == 0 && ::access(name.c_str(), W_OK) != 0)
-        platform::throwSystemError(errno, name);
+QByteArray cp1251Lines(const QStringList& lines) {
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += QByteArray::fromStdString(platform::utf8ToCp1251(line.toStdString())) + "\r\n";
+    return bytes;
+}
+
+// The file is replaced at once (a temporary file beside it renamed over it), so that a full disk
+// or a failing write leaves the earlier file, or none, never half a report. A file the user may
+// not write is refused even where its folder would allow the rename.
+void saveReportFile(const QString& path, const QByteArray& bytes) {
+    const std::string name = path.toStdString();
+    if (::access(name.c_str(), F_OK) == 0 && ::access(name.c_str(), W_OK) != 0)
+        platform::throwSystemError(errno, name);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw EExportError(file.errorString().toStdString() + " (" + name + ")");
 }
 
-void exportToHtmlFile(ExportContext& context) {
+// A report file: its save dialog, the dialog's filters with the extension of the first, and its
+// contents, made only once the operator has chosen where they go.
+struct ReportFile {
+    QString dialogName;
+    QString filter;
+    QString suffix;
+    std::function<QByteArray()> contents;
+};
+
+void exportToFile(ExportContext& context, const ReportFile& report) {
     const auto folder = QString::fromStdString(settings::ReadSetting(settings::kExportFolder));
     const QString chosen = context.services.saveFileName(
-        QStringLiteral("SaveHTMLDialog"), dialogFolder(folder.trimmed()),
-        ExportFileName(context.services.now()),
-        QStringLiteral("HTML-файлы (*.html);;HTM-файлы (*.htm);;Все файлы (*.*)"),
-        QStringLiteral("html"));
+        report.dialogName, dialogFolder(folder.trimmed()), ExportFileName(context.services.now()),
+        report.filter, report.suffix);
     if (chosen.isEmpty())
         return;
-    saveReportFile(chosen, splitLines(context.html));
+    saveReportFile(chosen, report.contents());
     context.services.messageBox(informationCaption(),
                                 QStringLiteral("Отчет сохранен в файл \"") + chosen + "\"",
                                 ViewerServices::Icon::Information);
@@ -185,13 +199,22 @@ void exportTo(ExportContext& context, const QString& item) {
         case kExcel:
         case kWriter:
         case kCalc:
-            exportToOffice(context, item);
+            exportToOffice(context, item, copyToClipboard(context));
             break;
         case kClipboard:
-            exportToClipboard(context);
+            copyToClipboard(context);
             break;
         case kHtmlFile:
-            exportToHtmlFile(context);
+            exportToFile(context,
+                         {QStringLiteral("SaveHTMLDialog"),
+                          QStringLiteral("HTML-файлы (*.html);;HTM-файлы (*.htm);;Все файлы (*.*)"),
+                          QStringLiteral("html"),
+                          [&context] { return cp1251Lines(splitLines(context.html)); }});
+            break;
+        case kPdfFile:
+            exportToFile(context, {QStringLiteral("SavePDFDialog"),
+                                   QStringLiteral("PDF-файлы (*.pdf);;Все файлы (*.*)"),
+                                   QStringLiteral("pdf"), context.pdf});
             break;
         default:
             break;
@@ -203,7 +226,12 @@ void exportTo(ExportContext& context, const QString& item) {
 QStringList ExportTargetCaptions() {
     return {QStringLiteral("Microsoft Word"),    QStringLiteral("Microsoft Excel"),
             QStringLiteral("OpenOffice Writer"), QStringLiteral("OpenOffice Calc"),
-            QStringLiteral("буфер обмена"),      QStringLiteral("HTML-файл")};
+            QStringLiteral("буфер обмена"),      QStringLiteral("HTML-файл"),
+            QStringLiteral("PDF-файл")};
+}
+
+bool ExportTakesSelection(int target) {
+    return target >= kWord && target <= kClipboard;
 }
 
 void ExportReport(ExportContext& context) {

@@ -3,25 +3,51 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 #include <QPrinter>
 #include <QProcess>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/CodePage.h"
 #include "platform/FileDescriptor.h"
 #include "platform/SystemError.h"
+#include "platform/TempDir.h"
 
 namespace kvt::viewer {
 
 namespace {
+
+// Qt's print support goes with the application object, so the program's printer must go
+// before it; and should this library be unloaded first, the application must not call back
+// into it.
+struct ProgramPrinter {
+    std::unique_ptr<QPrinter> printer;
+    ~ProgramPrinter();
+};
+
+ProgramPrinter& programPrinter() {
+    static ProgramPrinter holder;
+    return holder;
+}
+
+void dropProgramPrinter() {
+    programPrinter().printer.reset();
+}
+
+ProgramPrinter::~ProgramPrinter() {
+    qRemovePostRoutine(&dropProgramPrinter);
+}
 
 constexpr int PreviewMargin = 20;
 
@@ -120,6 +146,38 @@ void drawBlankPage(QPainter& painter, const QSize& size) {
 }
 
 }  // namespace
+
+QPrinter& CurrentPrinter() {
+    ProgramPrinter& holder = programPrinter();
+    if (!holder.printer) {
+        holder.printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        qAddPostRoutine(&dropProgramPrinter);
+    }
+    return *holder.printer;
+}
+
+QByteArray PrintToPdf(const QPrinter& like, const std::function<void(QPrinter&)>& print) {
+    QTemporaryFile file(QString::fromStdString(platform::privateTempDir().string()) +
+                        QStringLiteral("/kvt-print-XXXXXX.pdf"));
+    if (!file.open())
+        throw EPrintError("Не удалось создать PDF-файл: " + file.errorString().toStdString());
+    file.close();
+    {
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setOutputFileName(file.fileName());
+        pdf.setResolution(like.resolution());
+        pdf.setPageLayout(like.pageLayout());
+        print(pdf);
+    }
+    QFile written(file.fileName());
+    QByteArray bytes;
+    if (written.open(QIODevice::ReadOnly))
+        bytes = written.readAll();
+    if (bytes.isEmpty())
+        throw EPrintError("Не удалось создать PDF-файл \"" + file.fileName().toStdString() + "\"");
+    return bytes;
+}
 
 QStringList ReportLines(const QString& text) {
     if (text.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 // Printing old-format reports: on a printer canvas (pages laid out by PageLayout), as raw text
 // to the "prn" device, to a text file, and the page preview image.
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,16 @@ class EPrintError : public ExceptionOf<EPrintError> {
 public:
     using ExceptionOf::ExceptionOf;
 };
+
+// The program's printer, shared by every viewer: the printer chosen in "Печать..." prints every
+// report after it until the program ends, as a Windows program keeps its printer. Made on first
+// use, on the GUI thread with the application object, and dropped with the application.
+QPrinter& CurrentPrinter();
+
+// The document `print` draws, as PDF: printed on a PDF printer with the page size, margins,
+// orientation and resolution of `like`, so that its pages break where `like`'s would. Throws
+// EPrintError when the PDF cannot be made.
+QByteArray PrintToPdf(const QPrinter& like, const std::function<void(QPrinter&)>& print);
 
 // Receives what to append to the viewer's caption after each page drawn: a blank and the time
 // the page took, " ss.zzz".

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -39,6 +40,7 @@
 #include "viewer/HtmlView.h"
 #include "viewer/PageLayout.h"
 #include "viewer/Printing.h"
+#include "viewer/TextSearch.h"
 #include "viewer/ViewerServices.h"
 
 namespace kvt::viewer {
@@ -130,7 +132,7 @@ TRptFrm::TRptFrm(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                           Qt::WindowCloseButtonHint),
       FormPlacement1(std::string(settings::kPlacementKey), "TRptFrm"),
-      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+      printer_(CurrentPrinter()) {
     createComponents();
     resize(kInitialWidth, kInitialHeight);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
@@ -273,6 +275,10 @@ void TRptFrm::hideOptionsPanel() {
 void TRptFrm::bbtRepFormClick() {
     guarded([this] {
         HtmlMode = !HtmlMode;
+        // The find bar stays and searches the format now shown.
+        clearHighlights();
+        if (!pnlFind->isHidden())
+            QMetaObject::invokeMethod(this, &TRptFrm::refreshFind, Qt::QueuedConnection);
         if (HtmlMode) {
             showNewFormat();
             return;
@@ -393,7 +399,17 @@ void TRptFrm::CloseButtonClick() {
 bool TRptFrm::FormKeyDown(QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     if (modifiers == Qt::NoModifier && key.key() == Qt::Key_Escape) {
-        CloseButtonClick();
+        if (!pnlFind->isHidden())
+            FindClose();
+        else
+            CloseButtonClick();
+        return true;
+    }
+    if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && edFind->hasFocus()) {
+        if (modifiers == Qt::ShiftModifier)
+            btnFindPrevClick();
+        else
+            btnFindNextClick();
         return true;
     }
     if (modifiers == Qt::NoModifier && key.key() == Qt::Key_F6) {
@@ -434,7 +450,10 @@ void TRptFrm::FormResize() {
 }
 
 bool TRptFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == RptMemo && event->type() == QEvent::FocusIn)
+    if (event->type() == QEvent::Resize &&
+        (watched == RptMemo->viewport() || watched == wb->viewport()))
+        highlightMatches();
+    else if (watched == RptMemo && event->type() == QEvent::FocusIn)
         RptMemoEnter();
     else if (watched == RptMemo && event->type() == QEvent::FocusOut)
         RptMemoExit();

@@ -22,6 +22,7 @@ class QFrame;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
@@ -38,6 +39,7 @@ namespace kvt::viewer {
 
 class ApplicationKeyHook;
 class HtmlView;
+class TextSearch;
 
 // Shows one report modally over the host's window and returns when the operator closes the
 // viewer. The texts are UTF-8; an empty HTML text offers the old format only. Errors of the
@@ -69,7 +71,7 @@ public:
     // report must not split the whole text again for every page.
     const QStringList& memoLines() const;
 
-    // Keys seen before the controls: Esc, F6 and Ctrl+E; true when taken.
+    // Keys seen before the controls: Esc, F6, Ctrl+E and Enter in the find bar; true when taken.
     bool FormKeyDown(QKeyEvent& key);
     // Keys of the whole application while the viewer exists: F5 prints, once per press.
     bool ApplicationEvents1Message(QKeyEvent& key);
@@ -113,6 +115,17 @@ public:
     QPushButton* btnExport;
     QToolButton* SpeedButton1;
     QTimer* Timer1;
+    // The find bar beneath the report, and its keys in both formats: outside ActionList1, whose
+    // keys the memo takes back for editing.
+    QFrame* pnlFind;
+    QLineEdit* edFind;
+    QToolButton* btnFindPrev;
+    QToolButton* btnFindNext;
+    QLabel* lbFindResult;
+    QToolButton* btnFindClose;
+    QAction* acFind;
+    QAction* acFindNext;
+    QAction* acFindPrev;
     QObject* ActionList1;
     QAction* ActionOnKeyUp;
     QAction* ActionOnKeyDown;
@@ -163,6 +176,13 @@ public slots:
     // Export.
     void btnExportClick();
 
+    // Find.
+    void FindShow();
+    void FindClose();
+    void edFindChange();
+    void btnFindNextClick();
+    void btnFindPrevClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -178,8 +198,10 @@ private:
     QFrame* createPreviewPanel(QWidget* parent);
     QFrame* createButtonPanel();
     void createOptionsPanel();
+    QFrame* createFindPanel();
     void createActions();
     void connectHandlers();
+    void connectFind();
 
     void FormCreate();
     void FormShow();
@@ -195,12 +217,36 @@ private:
     bool hostPrints() const;
     void printThroughHost();
     void printMemo(int fromPage, int copies, int toPage);
+    void printHtml(QPrinter& printer);
+    // The report as it prints in the format shown, on any printer: all the memo's pages, or
+    // the HTML in the orientation chosen for it.
+    void printShown(QPrinter& printer);
     void PrintToTextFile(const QStringList& lines);
     void readPrinterOrientation();
     void writePrintOrientation();
     void appendCaption(const QString& text);
 
     void removeTempFile() noexcept;
+
+    // The view the find bar searches, the memo or the HTML view, whichever shows the report as
+    // text; none while the page preview is shown.
+    template <class Body>
+    void withSearchedView(Body&& body);
+    void openFind();
+    void findStep(qsizetype (TextSearch::*step)());
+    // The search over the searched view's text with the bar's pattern (nullptr without a view),
+    // made again after that text or the format changed.
+    TextSearch* searchShown();
+    void searchTextChanged();
+    // After the text changed: the matches marked again where the view shows them, the view
+    // left where it is.
+    void refreshFind();
+    // Brings the current match into view, marks it and tells where it is.
+    void showCurrentMatch();
+    // Marks the matches the view shows now; the others are marked as the view comes to them.
+    void highlightMatches();
+    void clearHighlights();
+    void showFindResult();
 
     // Runs a handler's body; an error is shown in the standard error box, since it must not
     // leave through the event loop.
@@ -221,11 +267,16 @@ private:
     std::filesystem::path HtmlTempPath;
 
     ui::TFormPlacement FormPlacement1;
-    std::unique_ptr<QPrinter> printer_;
+    QPrinter& printer_;  // CurrentPrinter()
     std::unique_ptr<ApplicationKeyHook> keyPreview_;
     bool scaleChanging_ = false;
     std::exception_ptr failure_;
     mutable std::optional<QStringList> memoLines_;
+    std::unique_ptr<TextSearch> search_;
+    bool searchInHtml_ = false;
+    // Where the current match was when the text changed under the search; -1 when none.
+    qsizetype keptMatch_ = -1;
+    bool findRefreshPending_ = false;
 };
 
 }  // namespace kvt::viewer

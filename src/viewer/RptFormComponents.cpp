@@ -6,9 +6,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -76,6 +78,7 @@ void TRptFrm::createComponents() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(createClientViews(), 1);
+    layout->addWidget(createFindPanel());
     layout->addWidget(createButtonPanel());
     createOptionsPanel();
     createActions();
@@ -165,6 +168,31 @@ QFrame* TRptFrm::createButtonPanel() {
     return Panel1;
 }
 
+QFrame* TRptFrm::createFindPanel() {
+    pnlFind = panel(this, "pnlFind");
+    auto* row = new QHBoxLayout(pnlFind);
+    row->setContentsMargins(8, 2, 8, 2);
+    QLabel* caption = label(pnlFind, "lbFind", QStringLiteral("Найти:"));
+    edFind = named(new QLineEdit(pnlFind), "edFind");
+    edFind->setMinimumWidth(240);
+    caption->setBuddy(edFind);
+    btnFindPrev = glyphButton(pnlFind, "btnFindPrev", QStyle::SP_ArrowUp);
+    btnFindPrev->setToolTip(QStringLiteral("Предыдущее совпадение (Shift+F3)"));
+    btnFindNext = glyphButton(pnlFind, "btnFindNext", QStyle::SP_ArrowDown);
+    btnFindNext->setToolTip(QStringLiteral("Следующее совпадение (F3)"));
+    lbFindResult = label(pnlFind, "lbFindResult");
+    btnFindClose = named(new QToolButton(pnlFind), "btnFindClose");
+    btnFindClose->setText(QStringLiteral("X"));
+    btnFindClose->setToolTip(QStringLiteral("Закрыть (Esc)"));
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{caption, edFind, btnFindPrev, btnFindNext, lbFindResult})
+        row->addWidget(part);
+    row->addStretch();
+    row->addWidget(btnFindClose);
+    pnlFind->hide();
+    return pnlFind;
+}
+
 void TRptFrm::createOptionsPanel() {
     panWBParams = panel(this, "panWBParams");
     panWBParams->setFrameShadow(QFrame::Raised);
@@ -240,6 +268,16 @@ void TRptFrm::createActions() {
     ActionOnEnd = action("ActionOnEnd", Qt::Key_End);
     ActionOnEdit = action("ActionOnEdit", Qt::CTRL | Qt::Key_E);
     ActionOnPrint = action("ActionOnPrint", Qt::Key_F5);
+
+    const auto findAction = [this](const char* name, const QKeySequence& shortcut) {
+        auto* created = named(new QAction(this), name);
+        created->setShortcut(shortcut);
+        addAction(created);
+        return created;
+    };
+    acFind = findAction("acFind", Qt::CTRL | Qt::Key_F);
+    acFindNext = findAction("acFindNext", Qt::Key_F3);
+    acFindPrev = findAction("acFindPrev", Qt::SHIFT | Qt::Key_F3);
 }
 
 void TRptFrm::connectHandlers() {
@@ -272,6 +310,24 @@ void TRptFrm::connectHandlers() {
     connect(bbtSetupFont, &QPushButton::clicked, this, &TRptFrm::bbtSetupFontClick);
     connect(cBcPrint, &QCheckBox::clicked, this, &TRptFrm::cBcPrintClick);
     connect(btnExport, &QPushButton::clicked, this, &TRptFrm::btnExportClick);
+    connectFind();
+}
+
+void TRptFrm::connectFind() {
+    connect(acFind, &QAction::triggered, this, &TRptFrm::FindShow);
+    connect(acFindNext, &QAction::triggered, this, &TRptFrm::btnFindNextClick);
+    connect(acFindPrev, &QAction::triggered, this, &TRptFrm::btnFindPrevClick);
+    connect(edFind, &QLineEdit::textChanged, this, &TRptFrm::edFindChange);
+    connect(btnFindNext, &QToolButton::clicked, this, &TRptFrm::btnFindNextClick);
+    connect(btnFindPrev, &QToolButton::clicked, this, &TRptFrm::btnFindPrevClick);
+    connect(btnFindClose, &QToolButton::clicked, this, &TRptFrm::FindClose);
+    connect(RptMemo, &QPlainTextEdit::textChanged, this, &TRptFrm::searchTextChanged);
+    connect(wb, &QTextEdit::textChanged, this, &TRptFrm::searchTextChanged);
+    for (QAbstractScrollArea* view : std::initializer_list<QAbstractScrollArea*>{RptMemo, wb}) {
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+                &TRptFrm::highlightMatches);
+        view->viewport()->installEventFilter(this);
+    }
 }
 
 }  // namespace kvt::viewer

@@ -1,11 +1,9 @@
 // TRptFrm's printing and export commands.
-#include <QAbstractPrintDialog>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDialog>
 #include <QLabel>
 #include <QPageSetupDialog>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -79,17 +77,29 @@ bool TRptFrm::hostPrints() const {
 void TRptFrm::PrintButtonClick() {
     guarded([this] {
         if (HtmlMode) {
-            // Without a chosen orientation the printer keeps its own.
-            if (const int orientation = rgOrientation->itemIndex(); orientation >= 0)
-                setPortrait(*printer_, orientation == 0);
-            routeJob(*printer_);
-            wb->printDocument(*printer_);
+            routeJob(printer_);
+            printHtml(printer_);
         } else if (hostPrints()) {
             printThroughHost();
         } else {
             printMemo(-1, 1, -1);
         }
     });
+}
+
+void TRptFrm::printHtml(QPrinter& printer) {
+    // Without a chosen orientation the printer keeps its own.
+    if (const int orientation = rgOrientation->itemIndex(); orientation >= 0)
+        setPortrait(printer, orientation == 0);
+    wb->printDocument(printer);
+}
+
+// Drawing the pages for a file is no printing: the caption keeps its times of printed pages.
+void TRptFrm::printShown(QPrinter& printer) {
+    if (HtmlMode)
+        printHtml(printer);
+    else
+        PrintLines(printer, memoLines(), -1, 1, -1, ModulePrintSettings(), {});
 }
 
 void TRptFrm::printThroughHost() {
@@ -109,39 +119,34 @@ void TRptFrm::printThroughHost() {
 }
 
 void TRptFrm::printMemo(int fromPage, int copies, int toPage) {
-    const QStringList& lines = memoLines();
     if (plugin::HostValue(kHostPrintsToPrn).toBool()) {
-        PrintToPrn(lines);
+        PrintToPrn(memoLines());
         return;
     }
-    routeJob(*printer_);
-    PrintLines(*printer_, lines, fromPage, copies, toPage, ModulePrintSettings(),
+    routeJob(printer_);
+    PrintLines(printer_, memoLines(), fromPage, copies, toPage, ModulePrintSettings(),
                [this](const QString& text) { appendCaption(text); });
 }
 
 void TRptFrm::PrintBtnClick() {
     guarded([this] {
         if (HtmlMode) {
-            HtmlView::pageSetup(*printer_, this);
+            HtmlView::pageSetup(printer_, this);
             return;
         }
         if (hostPrints())
             return;
         PrintSettings& print = ModulePrintSettings();
-        setPortrait(*printer_, print.PrintPortrait);
-        printer_->setPrintRange(QPrinter::AllPages);
-        QPrintDialog dialog(printer_.get(), this);
-        dialog.setObjectName(QStringLiteral("PrintDialog"));
-        dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange);
-        dialog.setMinMax(1, INT_MAX);
-        if (dialog.exec() == QDialog::Accepted) {
+        setPortrait(printer_, print.PrintPortrait);
+        printer_.setPrintRange(QPrinter::AllPages);
+        if (viewerServices().printDialog(printer_)) {
             int fromPage = 1;
             int toPage = -1;
-            if (printer_->printRange() == QPrinter::PageRange) {
-                fromPage = printer_->fromPage();
-                toPage = printer_->toPage();
+            if (printer_.printRange() == QPrinter::PageRange) {
+                fromPage = printer_.fromPage();
+                toPage = printer_.toPage();
             }
-            print.PrintPortrait = portrait(*printer_);
+            print.PrintPortrait = portrait(printer_);
             try {
                 settings::WriteSetting(settings::kOSP, print.PrintPortrait);
             } catch (const std::exception&) {
@@ -149,16 +154,20 @@ void TRptFrm::PrintBtnClick() {
             }
             // The dialog's "print to file" asks for the report as text; the PDF file of
             // KVT_PRINT_PDF is the printer itself.
-            const QString file = printer_->outputFileName();
+            const QString file = printer_.outputFileName();
             const bool toTextFile =
                 !file.isEmpty() && file != qEnvironmentVariable("KVT_PRINT_PDF");
-            printer_->setOutputFileName(QString());
+            printer_.setOutputFileName(QString());
+            // The pages and copies were for this job; the printer itself stays chosen.
+            const int copies = printer_.copyCount();
+            printer_.setPrintRange(QPrinter::AllPages);
+            printer_.setCopyCount(1);
             if (toTextFile)
                 PrintToTextFile(memoLines());
             else
-                printMemo(fromPage, printer_->copyCount(), toPage);
+                printMemo(fromPage, copies, toPage);
         }
-        print.PrintPortrait = portrait(*printer_);
+        print.PrintPortrait = portrait(printer_);
         if (PreviewShown)
             PreviewShow(1);
     });
@@ -176,8 +185,8 @@ void TRptFrm::bbtPreviewClick() {
     guarded([this] {
         if (HtmlMode) {
             if (CheckBrowserVersion()) {
-                routeJob(*printer_);
-                wb->printPreview(*printer_, this);
+                routeJob(printer_);
+                wb->printPreview(printer_, this);
             }
             return;
         }
@@ -186,8 +195,11 @@ void TRptFrm::bbtPreviewClick() {
         Panel3->setHidden(!Panel3->isHidden());
         Panel4->setHidden(!Panel4->isHidden());
         PreviewShown = !PreviewShown;
-        if (!Panel3->isHidden())
+        if (!Panel3->isHidden()) {
+            // The pages are pictures: nothing on them to find.
+            FindClose();
             PreviewShow(1);
+        }
     });
 }
 
@@ -196,7 +208,7 @@ void TRptFrm::PreviewShow(int page) {
         const WaitCursor wait;
         const PrintSettings& print = ModulePrintSettings();
         const PreviewPage shown =
-            RenderPreviewPage(memoLines(), page, print, *printer_, printFont(print),
+            RenderPreviewPage(memoLines(), page, print, printer_, printFont(print),
                               [this](const QString& text) { appendCaption(text); });
         Image1->setPixmap(QPixmap::fromImage(shown.image));
         Image1->adjustSize();
@@ -227,12 +239,12 @@ void TRptFrm::LastBtnClick() {
 void TRptFrm::BitBtn2Click() {
     guarded([this] {
         PrintSettings& print = ModulePrintSettings();
-        setPortrait(*printer_, print.PrintPortrait);
-        QPageSetupDialog dialog(printer_.get(), this);
+        setPortrait(printer_, print.PrintPortrait);
+        QPageSetupDialog dialog(&printer_, this);
         dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
         if (dialog.exec() != QDialog::Accepted)
             return;
-        print.PrintPortrait = portrait(*printer_);
+        print.PrintPortrait = portrait(printer_);
         settings::WriteSetting(settings::kOSP, print.PrintPortrait);
         if (PreviewShown)
             PreviewShow(1);
@@ -277,15 +289,16 @@ void TRptFrm::cBcPrintClick() {
 
 void TRptFrm::btnExportClick() {
     guarded([this] {
-        ExportContext context{rgChooseExport->itemIndex(), HtmlText,
-                              [this] {
-                                  wb->selectAll();
-                                  return wb->selectedHtml();
-                              },
-                              viewerServices()};
+        ExportContext context{
+            rgChooseExport->itemIndex(), HtmlText,
+            [this] {
+                wb->selectAll();
+                return wb->selectedHtml();
+            },
+            [this] { return PrintToPdf(printer_, [this](QPrinter& pdf) { printShown(pdf); }); },
+            viewerServices()};
         ExportReport(context);
-        // Every target but the HTML file takes the page through the selection.
-        if (context.target < kExportTargetCount - 1)
+        if (ExportTakesSelection(context.target))
             wb->clearSelection();
     });
 }

@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <climits>
 #include <mutex>
 #include <stdexcept>
 
@@ -39,6 +42,13 @@ QMessageBox::Icon messageIcon(ViewerServices::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The extension of a filter's first pattern, "htm" for "HTM-файлы (*.htm)"; none for "*.*".
+QString filterSuffix(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([^ ;)*]+)"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 class QtViewerServices final : public ViewerServices {
 public:
     void messageBox(const QString& caption, const QString& text, Icon icon) override {
@@ -55,11 +65,22 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(defaultSuffix);
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& chosen) { dialog.setDefaultSuffix(filterSuffix(chosen)); });
         if (!fileName.isEmpty())
             dialog.selectFile(fileName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
+    }
+
+    bool printDialog(QPrinter& printer) override {
+        QPrintDialog dialog(&printer, dialogParent());
+        dialog.setObjectName(QStringLiteral("PrintDialog"));
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange);
+        dialog.setMinMax(1, INT_MAX);
+        return dialog.exec() == QDialog::Accepted;
     }
 
     void setClipboard(const QString& html, const QString& plainText) override {

@@ -1,11 +1,13 @@
 #pragma once
 // The desktop services the report viewer needs beyond its own window: message boxes, the save
-// dialog, the clipboard, starting the office suite and the clock. They sit behind one interface
-// so that the viewer's logic runs in tests without a desktop; the Qt implementation is the
-// default.
+// and print dialogs, the clipboard, starting the office suite and the clock. They sit behind one
+// interface so that the viewer's logic runs in tests without a desktop; the Qt implementation is
+// the default.
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+class QPrinter;
 
 namespace kvt::viewer {
 
@@ -18,10 +20,14 @@ public:
     // A modal message box with an OK button over the viewer's window.
     virtual void messageBox(const QString& caption, const QString& text, Icon icon) = 0;
     // The file chosen in a save dialog (empty: cancelled). filter in Qt's "A (*.a);;B (*.b)"
-    // form; objectName names the dialog so that scripts can find it.
+    // form; objectName names the dialog so that scripts can find it. A name typed without an
+    // extension gets that of the filter chosen, defaultSuffix while the first one is.
     virtual QString saveFileName(const QString& objectName, const QString& folder,
                                  const QString& fileName, const QString& filter,
                                  const QString& defaultSuffix) = 0;
+    // The print dialog "PrintDialog" for `printer`, offering page numbers from 1 on and printing
+    // to a file; true when confirmed, the printer then set as the operator chose.
+    virtual bool printDialog(QPrinter& printer) = 0;
     virtual void setClipboard(const QString& html, const QString& plainText) = 0;
     // Runs a program (the office suite); throws std::runtime_error with the system's words when
     // it cannot be started; returns when it has been started (not when it ends).

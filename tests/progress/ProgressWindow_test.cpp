@@ -1,4 +1,5 @@
-// The viewer on a real X server (Xvfb): the window appears, takes Esc and clicks, and goes away.
+// The viewer on a real X server (Xvfb): the window appears, takes Esc and clicks, stays above the
+// other windows, and goes away.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -133,6 +134,37 @@ public:
         send(window, XCB_EVENT_MASK_BUTTON_PRESS, &event);
     }
 
+    // An ordinary top-level window over the whole screen, as the console's may be.
+    xcb_window_t showWindow() const {
+        xcb_connection_t* c = connection_.get();
+        const xcb_window_t window = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen_->root, 0, 0,
+                          screen_->width_in_pixels, screen_->height_in_pixels, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+        sync();
+        return window;
+    }
+
+    // What a window manager does with a window the user clicks.
+    void raise(xcb_window_t window) const {
+        const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(connection_.get(), window, XCB_CONFIG_WINDOW_STACK_MODE, above);
+        sync();
+    }
+
+    // The shown top-level window above all others.
+    xcb_window_t topmost() const {
+        xcb_connection_t* c = connection_.get();
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(c, xcb_query_tree(c, screen_->root), nullptr));
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int index = xcb_query_tree_children_length(tree.get()) - 1; index >= 0; --index)
+            if (viewable(children[index], false))
+                return children[index];
+        return XCB_WINDOW_NONE;
+    }
+
     // What a window manager sends when the user closes a window.
     void requestClose(xcb_window_t window) const {
         xcb_client_message_event_t event{};
@@ -155,11 +187,19 @@ private:
                            static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
     }
 
-    bool viewable(xcb_window_t window) const {
+    bool viewable(xcb_window_t window, bool overrideRedirect = true) const {
         xcb_connection_t* c = connection_.get();
         const XcbReply<xcb_get_window_attributes_reply_t> reply(
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
-        return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE && reply->override_redirect;
+        return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE &&
+               (reply->override_redirect || !overrideRedirect);
+    }
+
+    // Returns once the server has carried out every request sent before.
+    void sync() const {
+        xcb_connection_t* c = connection_.get();
+        const XcbReply<xcb_get_input_focus_reply_t> reply(
+            xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
 
     template <class Event>
@@ -235,6 +275,21 @@ TEST(ProgressWindow, EscCancelsWithoutTheButtonAndFreeingAtOnceLeavesNoWindow) {
     x.pressEscape(x.progressWindows().front());
     ASSERT_TRUE(test::eventually([&] { return viewer.Cancelled(); }));
     EXPECT_EQ(cancels, 1);
+}
+
+TEST(ProgressWindow, StaysAboveTheConsoleWhenTheConsoleIsShownOrClicked) {
+    VirtualDisplay display;
+    XClient x(display.name());
+    ASSERT_TRUE(x.ok());
+    TProgressViewer viewer("Формирование сменного отчета");
+    ASSERT_TRUE(test::eventually([&] { return x.progressWindows().size() == 1; }));
+    const xcb_window_t progress = x.progressWindows().front();
+
+    // The console: shown after the waiting window, then clicked.
+    const xcb_window_t console = x.showWindow();
+    EXPECT_TRUE(test::eventually([&] { return x.topmost() == progress; }));
+    x.raise(console);
+    EXPECT_TRUE(test::eventually([&] { return x.topmost() == progress; }));
 }
 
 }  // namespace

@@ -60,6 +60,7 @@ public:
         dialogs.push_back({objectName, folder, fileName, filter, defaultSuffix});
         return dialogAnswer;
     }
+    bool printDialog(QPrinter&) override { return false; }
     void setClipboard(const QString& html, const QString& plainText) override {
         clipboard.emplace(html, plainText);
     }
@@ -107,7 +108,12 @@ protected:
     }
 
     void exportTo(int target, const QString& html = {}) {
-        ExportContext context{target, html, [] { return kRendered; }, services_};
+        ExportContext context{target, html, [] { return kRendered; },
+                              [this] {
+                                  ++pdfsMade_;
+                                  return kPdf;
+                              },
+                              services_};
         ExportReport(context);
     }
 
@@ -146,8 +152,10 @@ protected:
         EXPECT_EQ(services.messages[0].icon, icon);
     }
 
+    static inline const QByteArray kPdf = "%PDF-1.4 отчет";
     fs::path office_;
     RecordingServices services_;
+    int pdfsMade_ = 0;
 };
 
 TEST_F(ExportTest, OfficeTargetsOpenTheRenderedReportAsNewDocuments) {
@@ -164,6 +172,9 @@ TEST_F(ExportTest, OfficeTargetsOpenTheRenderedReportAsNewDocuments) {
         // Left for the office program, which reads it after the export has returned.
         EXPECT_TRUE(fs::exists(arguments[2]));
         EXPECT_EQ(test::readFile(office_.string() + ".html"), kRendered.toStdString());
+        ASSERT_TRUE(services_.clipboard.has_value()) << "the page is copied for the program";
+        EXPECT_EQ(services_.clipboard->first, kRendered);
+        services_.clipboard.reset();
     }
     EXPECT_EQ(services_.programsStarted, 4);
     EXPECT_EQ(exportDocuments().size(), 4u);
@@ -243,6 +254,25 @@ TEST_F(ExportTest, HtmlFileIsOfferedInTheExportFolderAndSavedInCp1251) {
 
     EXPECT_EQ(test::readFile(target),
               platform::utf8ToCp1251("<html>\r\n<p>Итого</p>\r\n<p>АИ-95</p>\r\n</html>\r\n"));
+    expectOnlyMessage(services_, "Информация",
+                      "Отчет сохранен в файл \"" + services_.dialogAnswer + "\"",
+                      ViewerServices::Icon::Information);
+}
+
+TEST_F(ExportTest, PdfFileIsSavedLikeTheHtmlFileOnceItsPlaceIsChosen) {
+    exportTo(6);
+    EXPECT_EQ(pdfsMade_, 0);
+    const SaveDialog& dialog = services_.dialogs.at(0);
+    EXPECT_EQ(dialog.objectName, "SavePDFDialog");
+    EXPECT_EQ(fs::path(dialog.folder.toStdString()), driveC() / "VEDA" / "EXPORT");
+    EXPECT_EQ(dialog.fileName, "ОТЧЕТ 071226 1405");
+    EXPECT_EQ(dialog.filter, "PDF-файлы (*.pdf);;Все файлы (*.*)");
+    EXPECT_EQ(dialog.defaultSuffix, "pdf");
+
+    const fs::path target = base() / "saved.pdf";
+    services_.dialogAnswer = QString::fromStdString(target.string());
+    exportTo(6);
+    EXPECT_EQ(test::readFile(target), kPdf.toStdString());
     expectOnlyMessage(services_, "Информация",
                       "Отчет сохранен в файл \"" + services_.dialogAnswer + "\"",
                       ViewerServices::Icon::Information);

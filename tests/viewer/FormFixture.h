@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     std::vector<Message> messages;
     QStringList savedFileDialogs;  // object names of the save dialogs asked for
     QString nextFileName;          // the answer of the next save dialog
+    // The operator's part in the print dialog: sets the printer and confirms (true) or cancels.
+    std::function<bool(QPrinter&)> printDialogAnswer = [](QPrinter&) { return false; };
 
     void messageBox(const QString& caption, const QString& text, Icon icon) override {
         messages.push_back({caption, text, icon});
@@ -37,6 +40,7 @@ public:
         savedFileDialogs << objectName;
         return nextFileName;
     }
+    bool printDialog(QPrinter& printer) override { return printDialogAnswer(printer); }
     void setClipboard(const QString& html, const QString&) override { clipboardHtml = html; }
     void startProgram(const QString&, const QStringList&) override {}
     bool programInstalled(const QString&) override { return false; }

@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPageSize>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include <sys/stat.h>
@@ -27,6 +30,7 @@
 #include "ui/SpinEdit.h"
 #include "viewer/HtmlView.h"
 #include "viewer/PageLayout.h"
+#include "viewer/Printing.h"
 
 namespace kvt::test {
 namespace {
@@ -221,8 +225,9 @@ TEST_F(RptFormTest, TheViewerSettingsOfTheStationAreReadAndWritten) {
     EXPECT_TRUE(settings::ReadSetting(settings::kPrintBackground));
 
     settings::WriteSetting(settings::kRepExportType, 6);
-    auto form = showForm("", kHtml);
-    EXPECT_EQ(form->rgChooseExport->itemIndex(), 0) << "a target outside 0..5 is ignored";
+    EXPECT_EQ(showForm("", kHtml)->rgChooseExport->itemIndex(), 6) << "PDF-файл";
+    settings::WriteSetting(settings::kRepExportType, 7);
+    EXPECT_EQ(showForm("", kHtml)->rgChooseExport->itemIndex(), 0) << "no such target";
 }
 
 TEST_F(RptFormTest, TheBackgroundBoxWritesTheBrowserKeyOnlyWhereItExists) {
@@ -318,13 +323,88 @@ protected:
         RptFormTest::SetUp();
         pdf_ = base() / "print.pdf";
         qputenv("KVT_PRINT_PDF", QByteArray::fromStdString(pdf_.string()));
+        printerLayout_ = viewer::CurrentPrinter().pageLayout();
+        // The program's printer outlives each test's root, and the file it printed to with it.
+        viewer::CurrentPrinter().setOutputFileName(QString());
     }
     void TearDown() override {
+        viewer::CurrentPrinter().setPageLayout(printerLayout_);
+        viewer::CurrentPrinter().setOutputFileName(QString());
         qunsetenv("KVT_PRINT_PDF");
         RptFormTest::TearDown();
     }
+
+    // The text of a PDF file as pdftotext (poppler-utils) reads it.
+    static QString pdfText(const fs::path& pdf) {
+        return QString::fromStdString(
+            runProcess(QStandardPaths::findExecutable("pdftotext").toStdString(),
+                       {pdf.string(), "-"})
+                .out);
+    }
+
+    // The size of the first page, in points.
+    static QSizeF firstPageSize(const std::string& pdf) {
+        static const QRegularExpression mediaBox(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])");
+        const QRegularExpressionMatch match = mediaBox.match(QString::fromLatin1(pdf));
+        return {match.captured(1).toDouble(), match.captured(2).toDouble()};
+    }
+
     fs::path pdf_;
+    QPageLayout printerLayout_;
 };
+
+TEST_F(RptFormPdfTest, ThePdfFileHoldsTheReportAsItPrints) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext (Debian's poppler-utils) is not installed: the text of the "
+                        "PDF file cannot be read";
+    const fs::path saved = base() / "report.pdf";
+    services().nextFileName = QString::fromStdString(saved.string());
+    auto form = showForm(reportOfLines(300), kHtml);
+    form->rgChooseExport->setItemIndex(6);
+
+    form->btnExportClick();
+    EXPECT_EQ(form->windowTitle(), "Сменный отчет") << "saving is no printing";
+    form->PrintButton->click();
+    const int pages = pdfPageCount(readFile(pdf_));
+    ASSERT_GT(pages, 1);
+    EXPECT_EQ(pdfPageCount(readFile(saved)), pages) << "the pages as they print";
+    const QString oldFormat = pdfText(saved);
+    const QStringList lines = oldFormat.split('\n');
+    // The amounts stand beyond the rule drawn for the column of bars.
+    for (const char* text : {"Строка 1", "Строка 300", "3000"})
+        EXPECT_TRUE(lines.contains(text)) << text;
+    EXPECT_EQ(oldFormat.count(QChar(u'\f')), pages);
+
+    form->bbtRepForm->click();
+    QApplication::processEvents();
+    form->btnExportClick();
+    EXPECT_EQ(pdfPageCount(readFile(saved)), 1);
+    // The page as the browser prints it, with its page number.
+    EXPECT_EQ(pdfText(saved).simplified(), "Сменный отчет 1");
+    EXPECT_FALSE(form->wb->textCursor().hasSelection());
+
+    EXPECT_EQ(services().messages.size(), 2u) << "saved, twice";
+}
+
+TEST_F(RptFormPdfTest, ThePrinterChosenInPrintStaysForTheNextViewerButNotItsPages) {
+    services().printDialogAnswer = [](QPrinter& printer) {
+        printer.setPageSize(QPageSize(QPageSize::A5));
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 2);
+        return true;
+    };
+    showForm(reportOfLines(300), kHtml)->PrintBtnClick();
+    EXPECT_EQ(pdfPageCount(readFile(pdf_)), 1) << "the page chosen";
+    fs::remove(pdf_);
+
+    auto next = showForm(reportOfLines(300), kHtml);
+    press(*next, Qt::Key_F5);
+    const std::string printed = readFile(pdf_);
+    const QSizeF a5 = QPageSize(QPageSize::A5).size(QPageSize::Point);
+    EXPECT_NEAR(firstPageSize(printed).width(), a5.width(), 1);
+    EXPECT_NEAR(firstPageSize(printed).height(), a5.height(), 1);
+    EXPECT_GT(pdfPageCount(printed), 2) << "every page";
+}
 
 TEST_F(RptFormPdfTest, TheOldFormatPrintsAsManyPagesAsThePreviewShows) {
     auto form = showForm(reportOfLines(300), kHtml);

@@ -64,6 +64,15 @@ TEST_F(ViewerScriptTest, TheOptionsAreSetByNameAndEscClosesPanelThenViewer) {
     EXPECT_EQ(options.scale, 150);
 }
 
+TEST_F(ViewerScriptTest, TheFindBarIsDrivenByItsKeysAndNames) {
+    // The edit takes text only while the bar shows it; Esc then closes the bar, not the viewer.
+    const auto events = run(R"([{"form": "TRptFrm", "do": [
+        {"key": "Ctrl+F"}, {"set": {"edFind": "СМЕННЫЙ"}}, {"key": "F3"}, {"key": "Shift+F3"},
+        {"click": "btnFindNext"}, {"key": "Esc"}, {"click": "sbtnAdditional"},
+        {"key": "Esc"}, {"key": "Esc"}]}])");
+    EXPECT_THAT(events, ElementsAre("Shown TRptFrm \"Сменный отчет\""));
+}
+
 TEST_F(ViewerScriptTest, TheHtmlFileExportIsSavedThroughTheScriptedDialog) {
     const fs::path target = base() / "Отчет.html";
     const auto events = run(R"([{"form": "TRptFrm", "do": [

@@ -75,6 +75,9 @@ ProgressWindow::ProgressWindow(XcbConnection connection, xcb_screen_t* screen)
     const xcb_atom_t deleteWindow = xcbAtom(c, "WM_DELETE_WINDOW");
     setProperty(c, window_, xcbAtom(c, "WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1, &deleteWindow);
     xcb_create_gc(c, gc_, window_, 0, nullptr);
+    // Tells of every top-level window shown, moved or restacked by anyone.
+    const std::uint32_t rootEvents[] = {XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+    xcb_change_window_attributes(c, screen_->root, XCB_CW_EVENT_MASK, rootEvents);
     xcb_flush(c);
 }
 
@@ -138,6 +141,7 @@ void ProgressWindow::show(const QImage& face) {
 
 std::vector<ProgressWindow::Input> ProgressWindow::takeInput() {
     std::vector<Input> input;
+    bool covered = false;
     while (auto event = XcbReply<xcb_generic_event_t>(xcb_poll_for_event(connection_.get()))) {
         // The top bit marks events that another client sent; they count like real ones.
         switch (event->response_type & 0x7F) {
@@ -153,11 +157,30 @@ std::vector<ProgressWindow::Input> ProgressWindow::takeInput() {
                     input.push_back({InputKind::Click, {button->event_x, button->event_y}});
                 break;
             }
+            case XCB_CONFIGURE_NOTIFY: {
+                const auto* configured =
+                    reinterpret_cast<const xcb_configure_notify_event_t*>(event.get());
+                covered |= configured->window != window_ && configured->override_redirect == 0;
+                break;
+            }
+            case XCB_MAP_NOTIFY: {
+                const auto* mapped = reinterpret_cast<const xcb_map_notify_event_t*>(event.get());
+                covered |= mapped->window != window_ && mapped->override_redirect == 0;
+                break;
+            }
             default:
                 break;
         }
     }
+    if (covered && mapped_)
+        raise();
     return input;
+}
+
+void ProgressWindow::raise() {
+    const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(connection_.get(), window_, XCB_CONFIG_WINDOW_STACK_MODE, above);
+    xcb_flush(connection_.get());
 }
 
 bool ProgressWindow::canShowImages() const {

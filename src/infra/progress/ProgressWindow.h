@@ -16,6 +16,12 @@ namespace kvt::infra {
 // lives on while the application's GUI thread is blocked, and it belongs to the thread that
 // opened it: every call must come from that thread.
 //
+// The window manager does not stack an override-redirect window; raising the console when the
+// operator clicks it would put the console over the waiting window. The window therefore
+// watches the top-level windows and goes back on top whenever one of the managed ones is shown
+// or restacked. Other override-redirect windows (menus, tooltips, another waiting window) are
+// left above it, so that two such windows never fight for the top.
+//
 // The face is shown as it is when the server takes 32-bit pixels in the host's byte order with
 // 8-bit red, green and blue (the usual depth-24 true-colour screen); on other screens the
 // window stays blank.
@@ -46,11 +52,13 @@ public:
     void place(const QRect& geometry);
     void show(const QImage& face);
     // Esc presses and left clicks since the last call. Close requests are dropped: the user
-    // cannot close the window.
+    // cannot close the window. Puts the window back on top when a managed window was shown or
+    // restacked since the last call.
     std::vector<Input> takeInput();
 
 private:
     bool canShowImages() const;
+    void raise();
 
     XcbConnection connection_;
     xcb_screen_t* screen_;
