@@ -31,10 +31,9 @@ std::vector<PayTypeRow> readPayTypes(const std::filesystem::path& database) {
         payType.enabled = sqlite3_column_int(row, 3) != 0;
         const sqlite3_int64 kind = sqlite3_column_int64(row, 4);
         if (kind < 0 || kind > 255)
-            throw ServerError("Station database " + database.string() +
-                              ": the payment type at position " + std::to_string(payType.position) +
-                              " has kind " + std::to_string(kind) +
-                              ", a byte (0 to 255) is expected");
+            throw ServerError("Станционная база данных " + database.string() +
+                              ": у вида оплаты в позиции " + std::to_string(payType.position) +
+                              " тип " + std::to_string(kind) + ", а ожидается байт (от 0 до 255)");
         payType.kind = static_cast<std::uint8_t>(kind);
         rows.push_back(std::move(payType));
     }

@@ -7,6 +7,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/SqliteText.h"
+
 namespace kvt::appserver {
 
 namespace fs = std::filesystem;
@@ -228,7 +230,7 @@ Connection openFile(const fs::path& file, int flags, const std::string& what) {
     const int rc = sqlite3_open_v2(file.c_str(), &raw, flags | SQLITE_OPEN_NOFOLLOW, nullptr);
     Connection db(raw, CloseConnection());
     if (rc != SQLITE_OK)
-        throw ServerError(what + ": " + (raw ? lastError(raw) : sqlite3_errstr(rc)));
+        throw ServerError(what + ": " + (raw ? lastError(raw) : platform::sqliteErrorText(rc)));
     sqlite3_extended_result_codes(raw, 1);
     return db;
 }
@@ -249,16 +251,12 @@ std::string upper(std::string_view text) {
 }  // namespace
 
 std::string lastError(sqlite3* db) {
-    return sqlite3_errmsg(db);
+    return platform::sqliteErrorText(db);
 }
 
 void execute(sqlite3* db, std::string_view sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        std::string text = message ? message : lastError(db);
-        sqlite3_free(message);
-        throw ServerError(text);
-    }
+    if (sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw ServerError(lastError(db));
 }
 
 Statement::Statement(Connection connection, std::string_view sql, std::string_view* rest)
@@ -291,10 +289,10 @@ void Statement::reset() {
 
 Connection openStationDatabase(const fs::path& file, std::chrono::milliseconds busyTimeout,
                                Access access) {
-    const std::string what = "Station database " + file.string();
+    const std::string what = "Станционная база данных " + file.string();
     std::error_code error;
     if (!fs::exists(fs::symlink_status(file, error)))
-        throw ServerError(what + " does not exist");
+        throw ServerError(what + " не найдена");
     Connection db = openFile(
         file, access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, what);
     sqlite3_busy_timeout(db.get(), static_cast<int>(busyTimeout.count()));
@@ -307,19 +305,19 @@ Connection openStationDatabase(const fs::path& file, std::chrono::milliseconds b
         throw ServerError(what + ": " + e.what());
     }
     if (applicationId != kStationApplicationId)
-        throw ServerError(what + " is not a station database");
+        throw ServerError(what + " не является станционной базой данных");
     if (version < kOldestStationSchemaVersion || version > kStationSchemaVersion)
-        throw ServerError(what + " has schema version " + std::to_string(version) +
-                          ", this server reads versions " +
-                          std::to_string(kOldestStationSchemaVersion) + " to " +
+        throw ServerError(what + " имеет версию схемы " + std::to_string(version) +
+                          ", сервер читает версии с " +
+                          std::to_string(kOldestStationSchemaVersion) + " по " +
                           std::to_string(kStationSchemaVersion));
     return db;
 }
 
 Connection createStationDatabase(const fs::path& file, std::int32_t version) {
-    const std::string what = "Station database " + file.string();
+    const std::string what = "Станционная база данных " + file.string();
     if (version < kOldestStationSchemaVersion || version > kStationSchemaVersion)
-        throw ServerError(what + ": there is no schema version " + std::to_string(version));
+        throw ServerError(what + ": версии схемы " + std::to_string(version) + " не существует");
     Connection db = openFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, what);
     try {
         for (std::int32_t step = 0; step < version; ++step)

@@ -76,7 +76,7 @@ const ProviderDef& findProvider(const std::string& name) {
         if (platform::equalsIgnoreCase(definition.name, name))
             return definition;
     }
-    throw ServerError("Provider " + quote(name) + " not found");
+    throw ServerError("Провайдер " + quote(name) + " не найден");
 }
 
 // A record set being fetched. The first row is read at open, so that a failing query fails
@@ -107,7 +107,7 @@ private:
         try {
             return statement_->step();
         } catch (const ServerError& e) {
-            throw ServerError("Provider " + quote(provider_) + " failed: " + e.what());
+            throw ServerError("Ошибка провайдера " + quote(provider_) + ": " + e.what());
         }
     }
 
@@ -201,9 +201,9 @@ private:
     }
 
     ServerError mismatch(int column, FieldType type) const {
-        return ServerError("Provider " + quote(provider_) + " failed: column " +
+        return ServerError("Ошибка провайдера " + quote(provider_) + ": в столбце " +
                            quote(fields_[static_cast<std::size_t>(column)].name) +
-                           " holds a value that is not " + std::string(fieldTypeName(type)));
+                           " значение не типа " + std::string(fieldTypeName(type)));
     }
 
     static constexpr int kComputedTextSize = 255;
@@ -283,29 +283,29 @@ public:
         : definition_(definition), sql_(sql) {
         const std::string_view text = trimmed(sql);
         if (text.empty())
-            refuse("the command text is empty");
+            refuse("текст команды пуст");
         if (!startsWithKeyword(text, "SELECT") && !startsWithKeyword(text, "WITH"))
-            refuse("only a SELECT statement is allowed");
+            refuse("допускается только оператор SELECT");
         std::string_view rest;
         ClientAuthorizer authorizer(db.get());
         try {
             statement_ = std::make_unique<Statement>(db, text, &rest);
         } catch (const ServerError& e) {
             if (authorizer.denied())
-                refuse("the statement does more than read");
-            throw ServerError("Provider " + quote(definition_.name) + " failed: " + e.what());
+                refuse("оператор не только читает данные");
+            throw ServerError("Ошибка провайдера " + quote(definition_.name) + ": " + e.what());
         }
         if (!onlyTerminatorFollows(text.substr(0, text.size() - rest.size()), rest))
-            refuse("only one statement is allowed");
+            refuse("допускается только один оператор");
         if (statement_->get() == nullptr || !sqlite3_stmt_readonly(statement_->get()))
-            refuse("the statement does more than read");
+            refuse("оператор не только читает данные");
     }
 
     std::unique_ptr<Statement> take() { return std::move(statement_); }
 
 private:
     [[noreturn]] void refuse(const std::string& reason) const {
-        throw ServerError("Provider " + quote(definition_.name) + " refused the command text " +
+        throw ServerError("Провайдер " + quote(definition_.name) + " отклонил текст команды " +
                           quote(sql_) + ": " + reason);
     }
 
@@ -318,7 +318,7 @@ std::unique_ptr<Statement> prepareOwnQuery(const Connection& db, const ProviderD
     try {
         return std::make_unique<Statement>(db, definition.sql);
     } catch (const ServerError& e) {
-        throw ServerError("Provider " + quote(definition.name) + " failed: " + e.what());
+        throw ServerError("Ошибка провайдера " + quote(definition.name) + ": " + e.what());
     }
 }
 
@@ -352,7 +352,7 @@ void bindParams(sqlite3_stmt* statement, const ProviderDef& definition,
 void checkParams(const ProviderDef& definition, const ProviderRequest& request) {
     for (const auto& param : request.params) {
         if (!definition.param || !platform::equalsIgnoreCase(param.first, definition.param->name))
-            throw ServerError("Provider " + quote(definition.name) + " has no parameter " +
+            throw ServerError("У провайдера " + quote(definition.name) + " нет параметра " +
                               quote(param.first));
     }
 }
@@ -461,8 +461,8 @@ std::unique_ptr<RecordCursor> StationServer::openProvider(const std::string& pro
     } else if (definition.takesCommandText) {
         statement = ClientCommand(connection_, definition, request.commandText).take();
     } else {
-        throw ServerError("Provider " + quote(definition.name) + " refused the command text " +
-                          quote(request.commandText) + ": it takes no command text");
+        throw ServerError("Провайдер " + quote(definition.name) + " отклонил текст команды " +
+                          quote(request.commandText) + ": провайдер не принимает текст команды");
     }
     bindParams(statement->get(), definition, request, vedFilter_);
     return std::make_unique<SqlCursor>(std::move(statement), std::string(definition.name));
@@ -487,7 +487,7 @@ Variant StationServer::GetKVTConfig() {
         return Variant::list(
             {name, number, grades(connection_), pumps(connection_), tanks(connection_)});
     } catch (const ServerError& e) {
-        throw ServerError(std::string("GetKVTConfig failed: ") + e.what());
+        throw ServerError(std::string("Ошибка GetKVTConfig: ") + e.what());
     }
 }
 

@@ -10,7 +10,7 @@ StationHost* gHost = nullptr;
 
 StationHost& installedHost() {
     if (gHost == nullptr)
-        throw std::logic_error("The console's host callbacks were called with no console running");
+        throw std::logic_error("Обратный вызов консоли пришел, когда консоль не работает");
     return *gHost;
 }
 

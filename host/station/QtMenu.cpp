@@ -71,7 +71,7 @@ std::int32_t QtMenuItem::count() const {
 
 QtMenuItem* QtMenuItem::item(std::int32_t index) const {
     if (index < 0 || index >= count())
-        throw std::out_of_range("Menu index out of bounds (" + std::to_string(index) + ")");
+        throw std::out_of_range("Индекс меню вне диапазона (" + std::to_string(index) + ")");
     return children_[static_cast<std::size_t>(index)].get();
 }
 
@@ -118,7 +118,7 @@ void QtMenuItem::triggered() {
     } catch (const std::exception& error) {
         showError(error.what());
     } catch (...) {
-        showError("Unknown error in the menu entry \"" + caption() + "\"");
+        showError("Неизвестная ошибка в пункте меню \"" + caption() + "\"");
     }
 }
 
@@ -173,7 +173,7 @@ void QtMenuItem::applyShortcutsBelow() {
 KvtMenuItem* addQtMenuItem(KvtMenuItem* parent, std::int32_t index) {
     auto* menu = dynamic_cast<QtMenuItem*>(parent);
     if (menu == nullptr)
-        throw std::invalid_argument("AddMenuItem: the parent is not an entry of this menu");
+        throw std::invalid_argument("AddMenuItem: родитель не является пунктом этого меню");
     return &menu->insert(index);
 }
 

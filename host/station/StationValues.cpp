@@ -58,7 +58,8 @@ Variant StationValues::value(std::int32_t code, std::int32_t argument) const {
 
 void StationValues::setOperatorLevel(std::int32_t level) {
     if (level < 0 || level > kHighestOperatorLevel)
-        throw StationStateError("The operator level must be 0 to 3, not " + std::to_string(level));
+        throw StationStateError("Уровень оператора должен быть от 0 до 3, а не " +
+                                std::to_string(level));
     level_ = level;
 }
 

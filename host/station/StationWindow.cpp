@@ -9,6 +9,7 @@
 #include "appserver/PayTypes.h"
 #include "host/station/ShiftLog.h"
 #include "infra/DateTime.h"
+#include "platform/StationFolders.h"
 
 namespace kvt::station {
 
@@ -107,6 +108,7 @@ void StationWindow::buildHelpMenu(QtMenuItem& menu) {
 }
 
 void StationWindow::start() {
+    guarded(platform::makeStationFolders);
     loadValues();
     showState();
     loadPlugin();
@@ -200,7 +202,7 @@ void StationWindow::guarded(const std::function<void()>& step) {
     } catch (const std::exception& error) {
         showError(error.what());
     } catch (...) {
-        showError("Unknown error");
+        showError("Неизвестная ошибка");
     }
 }
 

@@ -29,8 +29,9 @@ public:
     explicit StationWindow(StationSetup setup, std::shared_ptr<ErrorBox> errorBox = nullptr);
     ~StationWindow() override;
 
-    // Reads the settings and the station database, loads the plug-in and calls InitReportMenu,
-    // SetGetValue and SetNewUserPriv. Each failure is shown and the start goes on.
+    // Makes the station root's fixed folders (platform/StationFolders.h), reads the settings and
+    // the station database, loads the plug-in and calls InitReportMenu, SetGetValue and
+    // SetNewUserPriv. Each failure is shown and the start goes on.
     void start();
 
     QtMenuItem& menuRoot() const { return *menuRoot_; }

@@ -5,11 +5,14 @@
 #include <cstdlib>
 
 #include "host/station/StationWindow.h"
+#include "ui/QtTranslation.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("kvt-station");
     QApplication::setApplicationDisplayName(kvt::station::kStationTitle);
+    // The console speaks Russian, and so do Qt's own dialogs and the command line's errors.
+    kvt::ui::installQtRussianTranslation();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -179,7 +179,7 @@ Param* ParamList::FindParam(std::string_view name) {
 Param& ParamList::ParamByName(std::string_view name) {
     if (auto* param = FindParam(name))
         return *param;
-    throw DataSetError("Parameter '" + std::string(name) + "' not found");
+    throw DataSetError("Параметр '" + std::string(name) + "' не найден");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -203,7 +203,7 @@ void ClientDataSet::fail(const std::string& message) const {
 
 void ClientDataSet::checkActive() const {
     if (!active_)
-        fail("Cannot perform this operation on a closed dataset");
+        fail("Невозможно выполнить эту операцию на закрытом наборе данных");
 }
 
 void ClientDataSet::SetRemoteServer(KVTServer* server) {
@@ -319,7 +319,7 @@ Field* ClientDataSet::FindField(std::string_view name) const {
 Field& ClientDataSet::FieldByName(std::string_view name) const {
     if (auto* field = FindField(name))
         return *field;
-    fail("Field '" + std::string(name) + "' not found");
+    fail("Поле \'" + std::string(name) + "\' не найдено");
 }
 
 std::vector<Field*> ClientDataSet::Fields() const {
@@ -346,7 +346,7 @@ const FieldDef* ClientDataSet::FindFieldDef(std::string_view name) const {
 
 Field& ClientDataSet::addPersistent(FieldDef def) {
     if (FindField(def.name))
-        fail("Duplicate field name '" + def.name + "'");
+        fail("Повторяющееся имя поля '" + def.name + "'");
     fields_.push_back(std::make_unique<Field>(*this, std::move(def)));
     persistent_.push_back(true);
     columns_.push_back(-1);
@@ -355,14 +355,14 @@ Field& ClientDataSet::addPersistent(FieldDef def) {
 
 Field& ClientDataSet::AddField(FieldDef def) {
     if (active_)
-        fail("Cannot perform this operation on an open dataset");
+        fail("Невозможно выполнить эту операцию на открытом наборе данных");
     return addPersistent(std::move(def));
 }
 
 Field& ClientDataSet::CreateField(const std::string& name) {
     const FieldDef* def = FindFieldDef(name);
     if (!def)
-        fail("Field '" + name + "' not found");
+        fail("Поле \'" + name + "\' не найдено");
     Field& field = addPersistent(*def);
     if (active_) {
         columns_.back() = store_->column(field.FieldName());
@@ -388,12 +388,12 @@ void ClientDataSet::bindFields() {
         const Field& field = *fields_[i];
         const int column = store_->column(field.FieldName());
         if (column < 0)
-            fail("Field '" + field.FieldName() + "' not found");
+            fail("Поле \'" + field.FieldName() + "\' не найдено");
         const FieldType actual = store_->defs[column].type;
         if (actual != field.DataType()) {
-            fail("Type mismatch for field '" + field.FieldName() +
-                 "', expecting: " + std::string(appserver::fieldTypeName(field.DataType())) +
-                 " actual: " + std::string(appserver::fieldTypeName(actual)));
+            fail("Несоответствие типа поля '" + field.FieldName() +
+                 "', ожидается: " + std::string(appserver::fieldTypeName(field.DataType())) +
+                 ", фактически: " + std::string(appserver::fieldTypeName(actual)));
         }
         columns_[i] = column;
     }
@@ -414,7 +414,7 @@ void ClientDataSet::dropDynamicFields() {
 const Row& ClientDataSet::rowAt(int recNo) const {
     checkActive();
     if (recNo < 1 || static_cast<std::size_t>(recNo) > view_.size())
-        fail("Record not found");
+        fail("Запись не найдена");
     return store_->rows[view_[static_cast<std::size_t>(recNo) - 1]];
 }
 
@@ -466,12 +466,12 @@ Variant ClientDataSet::fieldValue(const Field& field) const {
 
 std::shared_ptr<ClientDataSet::Store> ClientDataSet::fetchStore() {
     if (ProviderName.empty() || !remoteServer_)
-        fail("Missing data provider or data packet");
+        fail("Отсутствует провайдер данных или пакет данных");
     if (!remoteServer_->Connected())
         remoteServer_->Open();
     appserver::AppServer* server = remoteServer_->AppServer();
     if (!server)
-        fail("Missing data provider or data packet");
+        fail("Отсутствует провайдер данных или пакет данных");
     appserver::ProviderRequest request{CommandText, {}};
     for (std::size_t i = 0; i < params_.Count(); ++i)
         request.params.emplace_back(params_[i].Name(), params_[i].Value);
@@ -580,7 +580,7 @@ std::vector<int> ClientDataSet::resolveColumns(const std::vector<std::string>& n
     for (const auto& name : names) {
         const int column = store_->column(name);
         if (column < 0)
-            fail("Field '" + name + "' not found");
+            fail("Поле \'" + name + "\' не найдено");
         columns.push_back(column);
     }
     return columns;
@@ -872,8 +872,8 @@ bool ClientDataSet::Locate(std::string_view keyFields, const Variant& keyValues,
         keys.push_back(keyValues);
     }
     if (keys.size() != columns.size())
-        fail("Locate: " + std::to_string(columns.size()) + " key fields, " +
-             std::to_string(keys.size()) + " values");
+        fail("Locate: ключевых полей " + std::to_string(columns.size()) + ", значений " +
+             std::to_string(keys.size()));
     fetchAll();
     for (std::size_t position = 0; position < view_.size(); ++position) {
         const Row& row = store_->rows[view_[position]];
@@ -909,7 +909,7 @@ bool ClientDataSet::BookmarkValid(const Bookmark& bookmark) const {
 void ClientDataSet::GotoBookmark(const Bookmark& bookmark) {
     checkActive();
     if (!BookmarkValid(bookmark))
-        fail("Record not found");
+        fail("Запись не найдена");
     moveTo(positionOf_[bookmark.record]);
 }
 

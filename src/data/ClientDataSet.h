@@ -46,7 +46,7 @@ public:
     // A second parameter of the same name replaces the first.
     Param& CreateParam(std::string name, appserver::FieldType type,
                        Variant value = Variant::null());
-    // Throws DataSetError "Parameter 'X' not found". Names compare case-insensitively.
+    // Throws DataSetError "Параметр 'X' не найден". Names compare case-insensitively.
     Param& ParamByName(std::string_view name);
     Param* FindParam(std::string_view name);
     std::size_t Count() const { return params_.size(); }
@@ -100,7 +100,7 @@ public:
     bool Filtered() const { return filtered_; }
     void SetFiltered(bool filtered);
     // Field names separated by ';'; records are sorted stably by them, strings without regard
-    // to case. An unknown name throws DataSetError "Field 'X' not found" when applied.
+    // to case. An unknown name throws DataSetError "Поле 'X' не найдено" when applied.
     const std::string& IndexFieldNames() const { return indexFieldNames_; }
     void SetIndexFieldNames(std::string names);
     DataSource* MasterSource() const { return masterSource_; }
@@ -149,7 +149,7 @@ public:
     bool Locate(std::string_view keyFields, const Variant& keyValues, LocateOptions options = {});
 
     Bookmark GetBookmark() const;
-    // Throws DataSetError "Record not found" for a bookmark that is not a visible record.
+    // Throws DataSetError "Запись не найдена" for a bookmark that is not a visible record.
     void GotoBookmark(const Bookmark& bookmark);
     bool BookmarkValid(const Bookmark& bookmark) const;
     // <0, 0, >0 by position in the current order; invalid bookmarks come first.
@@ -157,8 +157,8 @@ public:
 
     // Another visible record than the current one, for views that draw many rows: the cursor
     // does not move and nothing is notified; a get-text handler sees that record as current.
-    // recNo is 1-based among the records fetched so far; another throws DataSetError "Record not
-    // found".
+    // recNo is 1-based among the records fetched so far; another throws DataSetError "Запись не
+    // найдена".
     Variant FieldValueAt(int recNo, const Field& field) const;
     std::string FieldTextAt(int recNo, const Field& field, bool displayText = true) const;
     Bookmark BookmarkAt(int recNo) const;

@@ -17,7 +17,7 @@ namespace kvt::data {
 class ClientDataSet;
 
 // Misuse of a dataset or its fields. Messages name the dataset first, as the platform does:
-// "SmLogtable: Field 'X' not found".
+// "SmLogtable: Поле 'X' не найдено".
 class DataSetError : public ExceptionOf<DataSetError> {
 public:
     using ExceptionOf::ExceptionOf;

@@ -70,7 +70,7 @@ struct Token {
 
 [[noreturn]] void syntaxError(std::string_view filter, std::size_t position,
                               const std::string& what) {
-    throw FilterError("Filter \"" + std::string(filter) + "\": " + what + " at position " +
+    throw FilterError("Фильтр \"" + std::string(filter) + "\": " + what + " в позиции " +
                       std::to_string(position + 1));
 }
 
@@ -117,7 +117,7 @@ private:
             return number();
         if (isNameChar(c))
             return name();
-        syntaxError(text_, start, std::string("unexpected character '") + c + "'");
+        syntaxError(text_, start, std::string("недопустимый символ '") + c + "'");
     }
 
     static bool isNameChar(char c) {
@@ -131,7 +131,7 @@ private:
         std::string value;
         for (;;) {
             if (pos_ >= text_.size())
-                syntaxError(text_, start, "unterminated string");
+                syntaxError(text_, start, "незакрытая строка");
             const char c = text_[pos_++];
             if (c != quote) {
                 value += c;
@@ -149,11 +149,11 @@ private:
         const std::size_t start = pos_++;
         const std::size_t close = text_.find(']', pos_);
         if (close == std::string_view::npos)
-            syntaxError(text_, start, "missing ']'");
+            syntaxError(text_, start, "нет закрывающей ']'");
         std::string value(text_.substr(pos_, close - pos_));
         pos_ = close + 1;
         if (value.empty())
-            syntaxError(text_, start, "empty field name");
+            syntaxError(text_, start, "пустое имя поля");
         return {TokenKind::Name, std::move(value), start, true};
     }
 
@@ -176,7 +176,7 @@ private:
                (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.'))
             ++pos_;
         if (pos_ < text_.size() && isNameChar(text_[pos_]))
-            syntaxError(text_, start, "malformed number");
+            syntaxError(text_, start, "неверное число");
         return {TokenKind::Number, std::string(text_.substr(start, pos_ - start)), start, false};
     }
 
@@ -217,7 +217,7 @@ struct Scalar {
 };
 
 [[noreturn]] void evalError(const std::string& filter, const std::string& what) {
-    throw FilterError("Filter \"" + filter + "\": " + what);
+    throw FilterError("Фильтр \"" + filter + "\": " + what);
 }
 
 Scalar::Kind kindOf(FieldType type) {
@@ -228,8 +228,8 @@ Scalar::Kind kindOf(FieldType type) {
     return Scalar::Kind::Number;
 }
 
-const char* const DifferentTypes = "the two sides of a comparison are of different types";
-const char* const NotACondition = "a condition must be a comparison or a boolean field";
+const char* const DifferentTypes = "у сторон сравнения разные типы";
+const char* const NotACondition = "условием может быть только сравнение или логическое поле";
 
 class Operand {
 public:
@@ -254,7 +254,7 @@ public:
     FieldType type(const FilterRecord& record, const std::string& filter) const {
         const auto type = record.fieldType(name_);
         if (!type)
-            evalError(filter, "field '" + name_ + "' not found");
+            evalError(filter, "поле '" + name_ + "' не найдено");
         return *type;
     }
 
@@ -342,18 +342,18 @@ public:
             result.text = text_;
         } else if (type == FieldType::Boolean) {
             if (!boolean_ && own_.kind != Scalar::Kind::Number)
-                evalError(filter, "'" + text_ + "' is not a boolean value");
+                evalError(filter, "'" + text_ + "' не является логическим значением");
             result.kind = Scalar::Kind::Boolean;
             result.boolean = boolean_ ? *boolean_ : number_ != 0;
         } else if (isDateType(type)) {
             const std::optional<double> days = own_.kind == Scalar::Kind::Text ? date_ : number_;
             if (!days || own_.kind == Scalar::Kind::Boolean)
-                evalError(filter, "'" + text_ + "' is not a valid date and time");
+                evalError(filter, "'" + text_ + "' не является правильной датой и временем");
             result.kind = Scalar::Kind::Number;
             result.number = *days;
         } else {
             if (!number_ || own_.kind == Scalar::Kind::Boolean)
-                evalError(filter, "'" + text_ + "' is not a valid number");
+                evalError(filter, "'" + text_ + "' не является правильным числом");
             result.kind = Scalar::Kind::Number;
             result.number = *number_;
         }
@@ -537,7 +537,7 @@ public:
     std::unique_ptr<Node> parse() {
         auto root = orExpression();
         if (peek().kind != TokenKind::End)
-            fail("unexpected '" + peek().text + "'");
+            fail("непредвиденное '" + peek().text + "'");
         return root;
     }
 
@@ -566,7 +566,7 @@ private:
     [[noreturn]] void fail(const std::string& what) const {
         const Token& token = peek();
         syntaxError(text_, token.position,
-                    token.kind == TokenKind::End ? what + " (end of text)" : what);
+                    token.kind == TokenKind::End ? what + " (конец текста)" : what);
     }
 
     using Level = std::unique_ptr<Node> (Parser::*)();
@@ -600,13 +600,13 @@ private:
         if (peek().kind == TokenKind::Open) {
             // Each level of parentheses is a level of recursion here and in the evaluation.
             if (depth_ == kMaxParentheses)
-                fail("parentheses nested more than " + std::to_string(kMaxParentheses) + " deep");
+                fail("скобки вложены глубже " + std::to_string(kMaxParentheses) + " уровней");
             ++index_;
             ++depth_;
             auto inner = orExpression();
             --depth_;
             if (peek().kind != TokenKind::Close)
-                fail("expected ')'");
+                fail("ожидается ')'");
             ++index_;
             return inner;
         }
@@ -616,14 +616,14 @@ private:
         if (acceptKeyword("is")) {
             const bool negated = acceptKeyword("not");
             if (!acceptKeyword("null"))
-                fail("expected NULL");
+                fail("ожидается NULL");
             if (!left->isField())
-                fail("IS NULL needs a field");
+                fail("IS NULL применяется только к полю");
             return std::make_unique<IsNullNode>(std::make_unique<FieldOperand>(name), negated);
         }
         if (peek().kind != TokenKind::Operator) {
             if (!startsWithName)
-                fail("expected a comparison");
+                fail("ожидается сравнение");
             return std::make_unique<TruthNode>(std::move(left));
         }
         const Comparison op = comparison(take().text);
@@ -649,7 +649,7 @@ private:
         if (token.kind == TokenKind::Minus) {
             ++index_;
             if (peek().kind != TokenKind::Number)
-                fail("expected a number");
+                fail("ожидается число");
             return numberLiteral(take(), true);
         }
         if (token.kind == TokenKind::Number)
@@ -663,13 +663,14 @@ private:
                 return LiteralOperand::boolean(false);
             return std::make_unique<FieldOperand>(take().text);
         }
-        fail(token.kind == TokenKind::End ? "expected a value" : "unexpected '" + token.text + "'");
+        fail(token.kind == TokenKind::End ? "ожидается значение"
+                                          : "непредвиденное '" + token.text + "'");
     }
 
     std::unique_ptr<Operand> numberLiteral(const Token& token, bool negative) {
         const auto value = readNumber(token.text);
         if (!value)
-            syntaxError(text_, token.position, "malformed number");
+            syntaxError(text_, token.position, "неверное число");
         return LiteralOperand::number(negative ? -*value : *value,
                                       negative ? "-" + token.text : token.text);
     }

@@ -105,8 +105,8 @@ std::string KVTServer::classIdForConnect() const {
     if (!isNullId(serverGUID_))
         return serverGUID_;
     if (serverName_.empty())
-        throw ConnectionError("Cannot connect, " + name_ +
-                              " must contain a valid ServerName or ServerGUID");
+        throw ConnectionError("Невозможно подключиться, " + name_ +
+                              " должен содержать правильное ServerName или ServerGUID");
     const std::string classId = classIdOfProgramId(serverName_);
     if (isNullId(classId))
         throw ConnectionError("Недопустимая строка с указанием класса");

@@ -50,7 +50,7 @@ std::uint64_t fnv1a64(std::string_view text) {
 // inside NAME_MAX, with a hash of the whole name to keep them apart.
 std::string encodeFileName(std::string_view name) {
     if (name.empty())
-        throwSystemError(EINVAL, "the mutex name is empty");
+        throwSystemError(EINVAL, "пустое имя мьютекса");
     const bool namesFolder = name == "." || name == "..";
     std::string encoded;
     for (char c : name) {
@@ -144,7 +144,8 @@ void requireSticky(const FileDescriptor& folder, const fs::path& shown) {
     if (info.st_uid == geteuid() && fchmod(folder.get(), 01777) == 0)
         return;
     if ((info.st_mode & S_ISVTX) == 0 && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        throwSystemError(EPERM, shown.string() + " is writable by others without the sticky bit");
+        throwSystemError(
+            EPERM, shown.string() + " открыта на запись другим пользователям без sticky-бита");
 }
 
 FileDescriptor openLockFolder(const LockLocation& location) {
@@ -294,7 +295,8 @@ struct NamedMutex::Shared {
     void unlock() {
         std::unique_lock guard(mutex);
         if (owner != std::this_thread::get_id())
-            throw std::logic_error("NamedMutex::unlock by a thread that does not own the mutex");
+            throw std::logic_error(
+                "NamedMutex::unlock вызван потоком, который не владеет мьютексом");
         if (--count > 0)
             return;
         flock(file.get(), LOCK_UN);

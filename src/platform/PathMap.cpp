@@ -32,7 +32,7 @@ fs::path homeDirectory() {
     passwd* found = nullptr;
     if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
         return found->pw_dir;
-    throw std::runtime_error("the home folder of the current user is unknown");
+    throw std::runtime_error("Неизвестна домашняя папка текущего пользователя");
 }
 
 fs::path dataHome() {
@@ -99,7 +99,8 @@ bool PathMap::isWindowsPath(std::string_view path) {
 
 fs::path PathMap::toLocal(std::string_view windowsPath) {
     if (!isWindowsPath(windowsPath))
-        throw std::invalid_argument("not a drive-letter path: " + std::string(windowsPath));
+        throw std::invalid_argument("Путь не начинается с буквы диска: " +
+                                    std::string(windowsPath));
     fs::path current = root() / ("drive_" + lowerUtf8(windowsPath.substr(0, 1)));
     // Depth below the drive folder: ".." stops there, as it does at the root of a Windows drive.
     std::size_t depth = 0;

@@ -14,6 +14,7 @@
 #include <type_traits>
 
 #include "platform/PathMap.h"
+#include "platform/SqliteText.h"
 #include "platform/SystemError.h"
 #include "platform/Text.h"
 
@@ -26,22 +27,15 @@ namespace {
 // Several processes write one store; a writer waits this long for another's transaction.
 constexpr int kBusyTimeoutMs = 10000;
 
-// Built by appending: GCC 12 at -O3 reports a false -Wrestrict on "'" + std::string(...)
-// (its bug 105329).
 std::string quoted(std::string_view name) {
-    std::string text;
-    text.reserve(name.size() + 2);
-    text += '\'';
-    text += name;
-    text += '\'';
-    return text;
+    return "'" + std::string(name) + "'";
 }
 
 std::string getFailure(std::string_view name) {
-    return "Failed to get data for " + quoted(name);
+    return "Ошибка получения данных для " + quoted(name);
 }
 std::string setFailure(std::string_view name) {
-    return "Failed to set data for " + quoted(name);
+    return "Ошибка установки данных для " + quoted(name);
 }
 
 // Key paths are kept without empty components, so "\A\\B\" and "A\B" name the same key.
@@ -78,7 +72,8 @@ fs::path configHome() {
         return xdg;
     const char* home = std::getenv("HOME");
     if (home == nullptr || *home == '\0')
-        throw ERegistryException("Cannot find the user's configuration folder: HOME is not set");
+        throw ERegistryException(
+            "Не найдена папка настроек пользователя: не задана переменная HOME");
     return fs::path(home) / ".config";
 }
 
@@ -90,7 +85,7 @@ bool isSymlink(const fs::path& path) {
 void refuseSymlink(const fs::path& path) {
     if (isSymlink(path))
         throw ERegistryException(path.string() +
-                                 " is a symbolic link; the registry is not opened through one");
+                                 " — символическая ссылка, реестр через ссылки не открывается");
 }
 
 // The folder of a store: the configured base may itself be reached through links, but the
@@ -101,11 +96,11 @@ fs::path storeFolder(const fs::path& file, mode_t mode) {
     fs::create_directories(folder.parent_path(), error);
     const fs::path base = fs::weakly_canonical(folder.parent_path(), error);
     if (error)
-        throw ERegistryException("Cannot create the registry folder " +
+        throw ERegistryException("Не удалось создать папку реестра " +
                                  folder.parent_path().string() + ": " + error.message());
     const fs::path result = base / folder.filename();
     if (mkdir(result.c_str(), mode) != 0 && errno != EEXIST)
-        throw ERegistryException("Cannot create the registry folder " + result.string() + ": " +
+        throw ERegistryException("Не удалось создать папку реестра " + result.string() + ": " +
                                  systemErrorText(errno));
     refuseSymlink(result);
     return result;
@@ -167,7 +162,7 @@ private:
 
     void check(int result) const {
         if (result != SQLITE_OK)
-            throw ERegistryException(sqlite3_errmsg(db_));
+            throw ERegistryException(sqliteErrorText(db_));
     }
 
     sqlite3* db_;
@@ -223,7 +218,7 @@ public:
             nullptr);
         db_.reset(raw);
         if (result != SQLITE_OK)
-            fail(raw == nullptr ? sqlite3_errstr(result) : sqlite3_errmsg(raw));
+            fail(raw == nullptr ? sqliteErrorText(result) : sqliteErrorText(raw));
         sqlite3_busy_timeout(raw, kBusyTimeoutMs);
         initialise();
     }
@@ -336,7 +331,7 @@ private:
     sqlite3* db() const { return db_.get(); }
 
     [[noreturn]] void fail(const std::string& message) const {
-        throw ERegistryException("Registry store " + path_.string() + ": " + message);
+        throw ERegistryException("Хранилище реестра " + path_.string() + ": " + message);
     }
 
     // Runs body under the connection's mutex; store failures name the store file.
@@ -384,7 +379,7 @@ private:
             const int result = sqlite3_exec(db(), kSetUp, nullptr, nullptr, nullptr);
             if (result == SQLITE_OK)
                 return;
-            const std::string message = sqlite3_errmsg(db());
+            const std::string message = sqliteErrorText(db());
             if (sqlite3_get_autocommit(db()) == 0)
                 sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
             if (result != SQLITE_BUSY || std::chrono::steady_clock::now() > deadline)
@@ -492,7 +487,7 @@ Value typedValue(std::optional<Value> value, RegValueType type, std::string_view
     if (!value)
         throw ERegistryException(getFailure(name));
     if (value->type != type)
-        throw ERegistryException("Invalid data type for " + quoted(name));
+        throw ERegistryException("Неверный тип данных для " + quoted(name));
     return std::move(*value);
 }
 
@@ -542,7 +537,7 @@ void Registry::writeBool(std::string_view name, bool value) {
 }
 
 bool Registry::deleteValue(std::string_view name) {
-    requireWritable("Failed to delete value " + quoted(name));
+    requireWritable("Ошибка удаления значения " + quoted(name));
     return store_->deleteValue(lowerUtf8(currentPath_), lowerUtf8(name));
 }
 

@@ -12,8 +12,9 @@
 namespace kvt::platform {
 
 // A registry operation failed: a missing value, a value of another type, a store that cannot
-// be opened. Messages follow the platform's registry class ("Failed to get data for '%s'",
-// "Invalid data type for '%s'", "Failed to set data for '%s'").
+// be opened. Messages follow the platform's registry class in its Russian edition ("Ошибка
+// получения данных для '%s'", "Неверный тип данных для '%s'", "Ошибка установки данных для
+// '%s'").
 class ERegistryException : public ExceptionOf<ERegistryException> {
 public:
     using ExceptionOf::ExceptionOf;

@@ -3,13 +3,12 @@
 #include <QApplication>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "data/DBForm.h"
 #include "infra/RVKLogger.h"
 #include "infra/tools.h"
 #include "platform/Clock.h"
-#include "platform/PathMap.h"
+#include "platform/StationFolders.h"
 #include "plugin/Privileges.h"
 #include "plugin/RepConsts.h"
 #include "plugin/ReportMenu.h"
@@ -62,14 +61,15 @@ void addMenuExtras(Module& m, KvtMenuItem& root) {
     m.MenuExtrasAdded = true;
 }
 
-// The Windows directory (cnf.INI) is there on every installed station; a fresh station root gets
-// it on the plug-in's first load. The log makes its own folder (see makeReportsLog).
+// The Windows directory (cnf.INI) and the fixed folders are there on every installed station; a
+// fresh station root gets them on the plug-in's first load. A folder that cannot be made is only
+// noted: the log makes its own folder (see makeReportsLog), and whatever needs another one
+// reports its own error when it is used.
 void prepareStationFolders() {
     try {
-        std::filesystem::create_directories(
-            platform::PathMap::toLocal(platform::PathMap::windowsDirectory()));
+        platform::makeStationFolders();
     } catch (const std::exception& error) {
-        ErrorsWriter().Log(platform::PathMap::windowsDirectory() + ": " + error.what(), kLogError);
+        ErrorsWriter().Log(error.what(), kLogError);
     }
 }
 
@@ -102,7 +102,7 @@ Module::~Module() = default;
 
 Module& module() {
     if (!gModule)
-        throw EReportError("The report module is not loaded");
+        throw EReportError("Модуль отчетов не загружен!");
     return *gModule;
 }
 
@@ -201,7 +201,7 @@ namespace {
 ReportRunners& runners() {
     ReportRunners* installed = module().Runners.get();
     if (installed == nullptr)
-        throw EReportError("The report runners are not loaded");
+        throw EReportError("Процедуры отчетов не загружены!");
     return *installed;
 }
 

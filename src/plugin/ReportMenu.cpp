@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "plugin/KVTRep.h"
 #include "plugin/RepConsts.h"
+#include "ui/QtTranslation.h"
 
 namespace kvt::plugin {
 
@@ -93,6 +94,17 @@ constexpr std::string_view kPumpKeyLetters = "QWERTYUIOPASDF";
 constexpr std::size_t kPumpPrefixCharacters = 5;
 constexpr std::size_t kPumpNameMaxCharacters = 255;
 
+// Qt's stock dialogs that an entry opens (print, page setup, file and font dialogs) speak
+// Russian also in a host that translates none of Qt's texts.
+KvtMenuItem::ClickHandler withQtTextsTranslated(KvtMenuItem::ClickHandler onClick) {
+    if (!onClick)
+        return onClick;
+    return [onClick = std::move(onClick)](KvtMenuItem& sender) {
+        ui::ensureQtTextsTranslated();
+        onClick(sender);
+    };
+}
+
 bool separatorOnTop(const KvtMenuItem& menu) {
     return menu.count() > 0 && menu.item(0)->caption() == kSeparatorCaption;
 }
@@ -119,12 +131,13 @@ KvtMenuItem& ReportMenu::AddReportItem(const std::string& caption, const std::st
                                        std::int32_t position) {
     KvtMenuItem* item = addMenuItem_(&parent, position);
     if (item == nullptr)
-        throw std::runtime_error("The host did not create the menu entry \"" + caption + "\"");
+        throw std::runtime_error("Пункт меню \"" + caption +
+                                 "\" не создан, т.к. хост не вернул его!");
     item->setCaption(caption);
     item->setHint(hint);
     item->setHelpContext(helpContext);
     item->setShortCut(shortCut);
-    item->setOnClick(std::move(onClick));
+    item->setOnClick(withQtTextsTranslated(std::move(onClick)));
     return *item;
 }
 

@@ -17,7 +17,9 @@ public:
     // Throws when the host gave no AddMenuItem: no entry can be made without it.
     explicit ReportMenu(AddMenuItemFunc addMenuItem);
 
-    // Creates an entry through the host and sets its properties; returns it.
+    // Creates an entry through the host and sets its properties; returns it. Before its click
+    // handler runs, Qt's texts are made Russian where the host left them untranslated
+    // (ui/QtTranslation.h).
     KvtMenuItem& AddReportItem(const std::string& caption, const std::string& hint,
                                std::int32_t helpContext, ShortCut shortCut,
                                KvtMenuItem::ClickHandler onClick, KvtMenuItem& parent,

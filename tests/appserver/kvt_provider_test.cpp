@@ -73,10 +73,10 @@ TEST_F(KvtProviderTest, ConfigIsPrintedInCanonicalVariantText) {
 
 TEST_F(KvtProviderTest, FailuresGoToStandardErrorWithExitCodeOne) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> failures{
-        {{"NoSuchProvider"}, "\"NoSuchProvider\" not found"},
-        {{"PrxLogProvider", "--command-text", "DELETE FROM Prx"}, "refused the command text"},
-        {{"TrkLogProvider", "--param", "TrkName"}, "not NAME=VALUE"},
-        {{}, "no provider given"},
+        {{"NoSuchProvider"}, "\"NoSuchProvider\" не найден"},
+        {{"PrxLogProvider", "--command-text", "DELETE FROM Prx"}, "отклонил текст команды"},
+        {{"TrkLogProvider", "--param", "TrkName"}, "не NAME=VALUE"},
+        {{}, "не указан провайдер"},
     };
     for (const auto& [args, message] : failures) {
         const auto result = provider(args);
@@ -86,7 +86,7 @@ TEST_F(KvtProviderTest, FailuresGoToStandardErrorWithExitCodeOne) {
     }
     const auto missing = test::runProcess(test::toolPath("kvt-provider"), {"SmLogProvider"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_THAT(missing.err, HasSubstr("station.db does not exist"));
+    EXPECT_THAT(missing.err, HasSubstr("station.db не найдена"));
 }
 
 }  // namespace

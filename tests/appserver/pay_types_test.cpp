@@ -51,7 +51,7 @@ TEST_F(PayTypesTest, RowsComeInPositionOrderAndADatabaseWithoutTheTableHasNone) 
 TEST_F(PayTypesTest, AKindThatIsNotAByteAndAMissingDatabaseAreErrors) {
     change("UPDATE VidOpl SET Kind = 256 WHERE Position = 3");
     EXPECT_THAT([&] { readPayTypes(database()); },
-                ThrowsMessage<ServerError>(AllOf(HasSubstr("position 3"), HasSubstr("kind 256"))));
+                ThrowsMessage<ServerError>(AllOf(HasSubstr("позиции 3"), HasSubstr("тип 256"))));
 
     EXPECT_THAT([&] { readPayTypes(base() / "none.db"); },
                 ThrowsMessage<ServerError>(HasSubstr("none.db")));

@@ -89,11 +89,11 @@ TEST_F(SchemaVersionTest, VersionsThisServerDoesNotKnowAreRefused) {
         setVersion(version);
         EXPECT_THAT(
             [&] { StationServer server(database()); },
-            ThrowsMessage<ServerError>(HasSubstr("has schema version " + std::to_string(version) +
-                                                 ", this server reads versions 1 to 3")));
+            ThrowsMessage<ServerError>(HasSubstr("имеет версию схемы " + std::to_string(version) +
+                                                 ", сервер читает версии с 1 по 3")));
         EXPECT_THAT([&] { createStationDatabase(base() / "new.db", version); },
                     ThrowsMessage<ServerError>(
-                        HasSubstr("there is no schema version " + std::to_string(version))));
+                        HasSubstr("версии схемы " + std::to_string(version) + " не существует")));
     }
 }
 

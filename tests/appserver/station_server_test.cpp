@@ -126,7 +126,7 @@ TEST_F(StationServerTest, ValuesTravelAsTheVariantTypesOfTheirFields) {
 TEST_F(StationServerTest, ProviderNamesAreFoundWithoutRegardToCase) {
     EXPECT_EQ(records(server(), "smlogprovider").size(), 120u);
     EXPECT_THAT([&] { server().openProvider("NoSuchProvider", {}); },
-                ThrowsMessage<ServerError>(HasSubstr("\"NoSuchProvider\" not found")));
+                ThrowsMessage<ServerError>(HasSubstr("\"NoSuchProvider\" не найден")));
 }
 
 TEST_F(StationServerTest, RecordSetsComeInTheProvidersOrder) {
@@ -164,7 +164,7 @@ TEST_F(StationServerTest, TrkNameSelectsOnePumpNewestFirst) {
         [&] {
             server().openProvider("TrkLogProvider", {"", {{"Pump", Variant("1")}}});
         },
-        ThrowsMessage<ServerError>(HasSubstr("has no parameter \"Pump\"")));
+        ThrowsMessage<ServerError>(HasSubstr("нет параметра \"Pump\"")));
 }
 
 TEST_F(StationServerTest, ReceiptLogAcceptsTheClientsCommandTexts) {
@@ -193,29 +193,29 @@ TEST_F(StationServerTest, ComputedColumnsAreTypedByTheirValues) {
 
 TEST_F(StationServerTest, CommandTextsThatDoMoreThanOneReadAreRefused) {
     const std::vector<std::pair<std::string, std::string>> refused{
-        {"INSERT INTO Prx (Date, Prihod) VALUES (1, 1)", "only a SELECT statement is allowed"},
-        {"SELECT 1; SELECT 2", "only one statement is allowed"},
-        {"SELECT 1;;", "only one statement is allowed"},
-        {"SELECT 1; garbage", "only one statement is allowed"},
-        {"PRAGMA user_version", "only a SELECT statement is allowed"},
-        {"ATTACH DATABASE '/tmp/x.db' AS x", "only a SELECT statement is allowed"},
-        {"WITH d AS (SELECT 1) DELETE FROM Prx", "does more than read"},
-        {"SELECT * FROM pragma_table_info('Prx')", "does more than read"},
-        {"   ", "the command text is empty"},
+        {"INSERT INTO Prx (Date, Prihod) VALUES (1, 1)", "допускается только оператор SELECT"},
+        {"SELECT 1; SELECT 2", "допускается только один оператор"},
+        {"SELECT 1;;", "допускается только один оператор"},
+        {"SELECT 1; garbage", "допускается только один оператор"},
+        {"PRAGMA user_version", "допускается только оператор SELECT"},
+        {"ATTACH DATABASE '/tmp/x.db' AS x", "допускается только оператор SELECT"},
+        {"WITH d AS (SELECT 1) DELETE FROM Prx", "не только читает данные"},
+        {"SELECT * FROM pragma_table_info('Prx')", "не только читает данные"},
+        {"   ", "текст команды пуст"},
     };
     for (const auto& [sql, reason] : refused) {
         EXPECT_THAT([&] { server().openProvider("PrxLogProvider", command(sql)); },
                     ThrowsMessage<ServerError>(
-                        AllOf(HasSubstr("Provider \"PrxLogProvider\" refused the command text"),
+                        AllOf(HasSubstr("Провайдер \"PrxLogProvider\" отклонил текст команды"),
                               HasSubstr(reason))))
             << sql;
     }
     EXPECT_THAT([&] { server().openProvider("SmLogProvider", command("SELECT 1")); },
-                ThrowsMessage<ServerError>(HasSubstr("it takes no command text")));
+                ThrowsMessage<ServerError>(HasSubstr("провайдер не принимает текст команды")));
     EXPECT_THAT(
         [&] { server().openProvider("PrxLogProvider", command("SELECT NoSuchColumn FROM Prx")); },
         ThrowsMessage<ServerError>(
-            AllOf(HasSubstr("\"PrxLogProvider\" failed"), HasSubstr("no such column"))));
+            AllOf(HasSubstr("Ошибка провайдера \"PrxLogProvider\""), HasSubstr("no such column"))));
     // A refused text leaves the server working.
     EXPECT_EQ(records(server(), "PrxLogProvider", command("SELECT 1;")).size(), 1u);
 }
@@ -296,14 +296,15 @@ class StationDatabaseErrorTest : public test::StationTest {};
 
 TEST_F(StationDatabaseErrorTest, MissingOrForeignFilesAreRefusedAtOpen) {
     const auto missing = base() / "nowhere.db";
-    EXPECT_THAT([&] { StationServer server(missing); },
-                ThrowsMessage<ServerError>(
-                    AllOf(HasSubstr(missing.string()), HasSubstr("does not exist"))));
+    EXPECT_THAT(
+        [&] { StationServer server(missing); },
+        ThrowsMessage<ServerError>(AllOf(HasSubstr(missing.string()), HasSubstr("не найдена"))));
 
     const auto textFile = base() / "notes.db";
     test::writeFile(textFile, std::string(4096, 'x'));
     EXPECT_THAT([&] { StationServer server(textFile); },
-                ThrowsMessage<ServerError>(HasSubstr(textFile.string())));
+                ThrowsMessage<ServerError>(AllOf(HasSubstr(textFile.string()),
+                                                 HasSubstr("файл не является базой данных"))));
 
     const auto foreign = base() / "foreign.db";
     sqlite3* db = nullptr;
@@ -311,7 +312,7 @@ TEST_F(StationDatabaseErrorTest, MissingOrForeignFilesAreRefusedAtOpen) {
     sqlite3_exec(db, "CREATE TABLE SmLog (SmNum INTEGER)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     EXPECT_THAT([&] { StationServer server(foreign); },
-                ThrowsMessage<ServerError>(HasSubstr("is not a station database")));
+                ThrowsMessage<ServerError>(HasSubstr("не является станционной базой данных")));
 
     const auto link = base() / "link.db";
     std::filesystem::create_symlink(database(), link);
@@ -322,9 +323,10 @@ TEST_F(StationDatabaseErrorTest, AWriterHoldingTheDatabaseGivesALockedError) {
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(database().c_str(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_THAT([&] { StationServer server(database(), std::chrono::milliseconds(50)); },
-                ThrowsMessage<ServerError>(
-                    AllOf(HasSubstr(database().string()), HasSubstr("database is locked"))));
+    EXPECT_THAT(
+        [&] { StationServer server(database(), std::chrono::milliseconds(50)); },
+        ThrowsMessage<ServerError>(AllOf(HasSubstr(database().string()),
+                                         HasSubstr("база данных занята другим процессом"))));
     sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(writer);
     EXPECT_NO_THROW(StationServer server(database()));

@@ -119,7 +119,7 @@ TEST_F(DataSetTest, FieldsComeFromTheProviderAndGoAtClose) {
         shifts.FieldByName("X");
         FAIL();
     } catch (const DataSetError& error) {
-        EXPECT_STREQ(error.what(), "SmLogtable: Field 'X' not found");
+        EXPECT_STREQ(error.what(), "SmLogtable: Поле 'X' не найдено");
     }
     shifts.Close();
     EXPECT_TRUE(shifts.Fields().empty());
@@ -133,7 +133,7 @@ TEST_F(DataSetTest, OpenWithoutProviderOrServerFails) {
         orphan.Open();
         FAIL();
     } catch (const DataSetError& error) {
-        EXPECT_STREQ(error.what(), "vdOrg: Missing data provider or data packet");
+        EXPECT_STREQ(error.what(), "vdOrg: Отсутствует провайдер данных или пакет данных");
     }
     ClientDataSet unknown("bneOrg");
     bind(unknown, "NoSuchProvider");
@@ -173,7 +173,7 @@ TEST_F(DataSetTest, PersistentFieldsAreTheOnlyFieldsAndMustExist) {
         wrong.Open();
         FAIL();
     } catch (const DataSetError& error) {
-        EXPECT_STREQ(error.what(), "PrxTable: Field 'Prim' not found");
+        EXPECT_STREQ(error.what(), "PrxTable: Поле 'Prim' не найдено");
     }
     EXPECT_FALSE(wrong.Active());
     ClientDataSet mistyped("PrxTable");

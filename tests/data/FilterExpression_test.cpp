@@ -193,7 +193,7 @@ TEST_F(FilterExpressionTest, ParseErrorTellsWhere) {
         FAIL();
     } catch (const FilterError& error) {
         EXPECT_STREQ(error.what(),
-                     "Filter \"Prihod = True and and\": unexpected 'and' at position 19");
+                     "Фильтр \"Prihod = True and and\": непредвиденное 'and' в позиции 19");
     }
 }
 
@@ -213,8 +213,8 @@ TEST_F(FilterExpressionTest, EvaluationErrorsNameTheFilter) {
     expectError("BegTime >= '32.13.2026'", "'32.13.2026'");
     expectError("OpNum = 'seventeen'", "'seventeen'");
     expectError("Prihod = 'maybe'", "'maybe'");
-    expectError("OpNum = CarName", "different types");
-    expectError("CarName", "boolean");
+    expectError("OpNum = CarName", "разные типы");
+    expectError("CarName", "логическое поле");
 }
 
 // Every filter text the runners and dialogs build, checked against the layout of the dataset it

@@ -116,8 +116,9 @@ TEST_F(ConnectionTest, ServerNameDecidesTheClassId) {
     EXPECT_EQ(connectError(), "Недопустимая строка с указанием класса");
 
     server.SetServerName("");
-    EXPECT_EQ(connectError(),
-              "Cannot connect, KVTServer must contain a valid ServerName or ServerGUID");
+    EXPECT_EQ(
+        connectError(),
+        "Невозможно подключиться, KVTServer должен содержать правильное ServerName или ServerGUID");
 
     server.SetServerName("kvtserver.serverkvtdcom");
     EXPECT_EQ(server.ServerGUID(), "{D7D34493-E6FD-11D4-97BA-00C0DFF6EEA1}");

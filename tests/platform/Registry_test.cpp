@@ -66,14 +66,15 @@ TEST_F(RegistryTest, ValuesAreTypedAsTheRegistryClassReadsThem) {
     EXPECT_FALSE(registry.valueExists("Missing"));
 
     EXPECT_EQ(errorOf([&] { registry.readInteger("Orientation"); }),
-              "Invalid data type for 'Orientation'");
-    EXPECT_EQ(errorOf([&] { registry.readString("NullStr"); }), "Invalid data type for 'NullStr'");
+              "Неверный тип данных для 'Orientation'");
+    EXPECT_EQ(errorOf([&] { registry.readString("NullStr"); }),
+              "Неверный тип данных для 'NullStr'");
     EXPECT_EQ(errorOf([&] { registry.readBool("Orientation"); }),
-              "Invalid data type for 'Orientation'");
+              "Неверный тип данных для 'Orientation'");
     EXPECT_EQ(errorOf([&] { registry.readInteger("PayType0"); }),
-              "Failed to get data for 'PayType0'");
+              "Ошибка получения данных для 'PayType0'");
     EXPECT_EQ(errorOf([&] { registry.readString("PayType0"); }),
-              "Failed to get data for 'PayType0'");
+              "Ошибка получения данных для 'PayType0'");
 
     registry.writeString("NullStr", "1");
     EXPECT_EQ(registry.valueType("NullStr"), RegValueType::String);
@@ -113,10 +114,11 @@ TEST_F(RegistryTest, KeyOpenedReadOnlyRefusesWrites) {
     ASSERT_TRUE(
         registry.openKeyReadOnly("\\SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector"));
     EXPECT_EQ(registry.readString("IE"), "9.0000");
-    EXPECT_EQ(errorOf([&] { registry.writeString("IE", "11"); }), "Failed to set data for 'IE'");
-    EXPECT_EQ(errorOf([&] { registry.writeInteger("X", 1); }), "Failed to set data for 'X'");
-    EXPECT_EQ(errorOf([&] { registry.writeBool("X", true); }), "Failed to set data for 'X'");
-    EXPECT_EQ(errorOf([&] { registry.deleteValue("IE"); }), "Failed to delete value 'IE'");
+    EXPECT_EQ(errorOf([&] { registry.writeString("IE", "11"); }),
+              "Ошибка установки данных для 'IE'");
+    EXPECT_EQ(errorOf([&] { registry.writeInteger("X", 1); }), "Ошибка установки данных для 'X'");
+    EXPECT_EQ(errorOf([&] { registry.writeBool("X", true); }), "Ошибка установки данных для 'X'");
+    EXPECT_EQ(errorOf([&] { registry.deleteValue("IE"); }), "Ошибка удаления значения 'IE'");
     EXPECT_EQ(registry.readString("IE"), "9.0000");
     EXPECT_FALSE(registry.valueExists("X"));
 
@@ -157,7 +159,7 @@ TEST_F(RegistryTest, WriteIntoAKeyDeletedMeanwhileFails) {
     ASSERT_TRUE(other.deleteKey("SOFTWARE\\Nordvik\\KVT\\Reports"));
 
     EXPECT_EQ(errorOf([&] { holder.writeInteger("PayType4", 1); }),
-              "Failed to set data for 'PayType4'");
+              "Ошибка установки данных для 'PayType4'");
     EXPECT_FALSE(holder.valueExists("PayType4"));
     EXPECT_FALSE(other.keyExists("SOFTWARE\\Nordvik\\KVT\\Reports\\VedomProp"));
 }
@@ -194,14 +196,14 @@ TEST_F(RegistryTest, StoreReachedThroughASymbolicLinkIsRefused) {
     fs::create_directories(machineFile.parent_path());
     fs::create_symlink(target, machineFile);
     EXPECT_THAT(errorOf([] { Registry registry(RootKey::LocalMachine); }),
-                HasSubstr("symbolic link"));
+                HasSubstr("символическая ссылка"));
     EXPECT_EQ(test::readFile(target), "not for the registry");
 
     const fs::path userFolder = Registry::storePath(RootKey::CurrentUser).parent_path();
     fs::create_directories(base() / "other-folder");
     fs::create_symlink(base() / "other-folder", userFolder);
     EXPECT_THAT(errorOf([] { Registry registry(RootKey::CurrentUser); }),
-                HasSubstr("symbolic link"));
+                HasSubstr("символическая ссылка"));
     EXPECT_TRUE(fs::is_empty(base() / "other-folder"));
 }
 

@@ -70,6 +70,8 @@ TEST_F(LibraryTest, AHostDrivesThePluginThroughItsExports) {
 // file stands in its place) carries today's date, not one computed before the date epoch was
 // set.
 TEST_F(LibraryTest, ALineWrittenAtLoadIsDatedToday) {
+    // kvt-demo-data made the station's folders at its start.
+    std::filesystem::remove(driveC() / "WINDOWS");
     writeFile(driveC() / "WINDOWS", "not a folder");
     { host::PluginLibrary plugin(pluginPath()); }
     const std::time_t now = std::time(nullptr);

@@ -196,7 +196,7 @@ TEST_F(QtMenuTest, AnErrorOfAClickGoesToTheErrorSinkAndNotIntoTheEventLoop) {
     entry.action().trigger();
     odd.action().trigger();
     EXPECT_THAT(errors_, ElementsAre("Нет связи с сервером",
-                                     "Unknown error in the menu entry \"Странный\""));
+                                     "Неизвестная ошибка в пункте меню \"Странный\""));
     EXPECT_THROW(entry.click(), std::runtime_error);
 }
 

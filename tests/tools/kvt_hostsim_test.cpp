@@ -180,9 +180,9 @@ TEST_F(KvtHostsimTest, PluginErrorsArePrintedAndToolErrorsEndIt) {
         {{"--plugin", (base() / "libNone.so").string()}, "Cannot load the report plug-in"},
         {{"--click", "&Файл", "--script", (base() / "bad.json").string()},
          "Dialog script, step 1, action 1: unknown action \"tap\""},
-        {{"--script", (base() / "bad.json").string()}, "--script needs --click\nusage:"},
-        {{"--user-level", "4"}, "not a user level from 0 to 3: 4\nusage:"},
-        {{"--dump"}, "unexpected argument: --dump\nusage:"},
+        {{"--script", (base() / "bad.json").string()}, "--script нужен --click\nusage:"},
+        {{"--user-level", "4"}, "уровень оператора должен быть от 0 до 3: 4\nusage:"},
+        {{"--dump"}, "лишний аргумент: --dump\nusage:"},
     };
     for (const auto& [args, message] : failures) {
         const auto result = hostsim(args);

@@ -57,7 +57,7 @@ TEST_F(KvtRegTest, FailuresExitWithOneAndTheirMessage) {
 
     auto missingValue = reg({"get", kKey, "PayType2"});
     EXPECT_EQ(missingValue.exitCode, 1);
-    EXPECT_EQ(missingValue.err, "Failed to get data for 'PayType2'\n");
+    EXPECT_EQ(missingValue.err, "Ошибка получения данных для 'PayType2'\n");
     EXPECT_EQ(missingValue.out, "");
 
     for (const std::vector<std::string>& args :
@@ -151,7 +151,7 @@ TEST_F(KvtRegTest, WriterKilledWhileHoldingTheLockDoesNotStopTheNext) {
     auto set = reg({"set", kKey, "PayType6", "--dword", "1"});
     EXPECT_EQ(set.exitCode, 0) << set.err;
     EXPECT_EQ(reg({"get", kKey, "PayType6"}).out, "1\n");
-    EXPECT_THAT(reg({"get", kKey, "Ghost"}).err, StartsWith("Failed to get data for 'Ghost'"));
+    EXPECT_THAT(reg({"get", kKey, "Ghost"}).err, StartsWith("Ошибка получения данных для 'Ghost'"));
 }
 
 }  // namespace

@@ -16,9 +16,11 @@ public:
     using ExceptionOf::ExceptionOf;
 };
 
-// Runs a tool's body with its arguments (without the program name). Any exception is printed on
-// standard error as the message alone (a UsageError with the usage text after it), and the exit
-// code is then 1. The body returns the exit code of a normal end.
+// Runs a tool's body with its arguments (without the program name), after making the station
+// root's fixed folders (platform/StationFolders.h; a folder that cannot be made is told on
+// standard error and the body runs all the same). Any exception is printed on standard error as
+// the message alone (a UsageError with the usage text after it), and the exit code is then 1.
+// The body returns the exit code of a normal end.
 int run(int argc, char** argv, std::string_view usage,
         const std::function<int(std::vector<std::string>&)>& body);
 

@@ -30,7 +30,7 @@ console's network reports read. Copy Office.DB to C:\VEDA\OfficeDB\ for the repo
 int parseShifts(const std::string& text) {
     std::int32_t shifts = 0;
     if (!kvt::TryStrToInt(text, shifts) || shifts < 1 || shifts > 1000000)
-        throw UsageError("not a shift count from 1 to 1000000: " + text);
+        throw UsageError("число смен должно быть от 1 до 1000000: " + text);
     return shifts;
 }
 
@@ -44,7 +44,7 @@ std::uint64_t parseSeed(const std::string& text) {
         }
     } catch (const std::exception&) {
     }
-    throw UsageError("not a seed from 0 to 18446744073709551615: " + text);
+    throw UsageError("начальное число должно быть от 0 до 18446744073709551615: " + text);
 }
 
 int body(std::vector<std::string>& args) {
@@ -52,14 +52,14 @@ int body(std::vector<std::string>& args) {
     std::string text;
     kvt::appserver::DemoOptions options;
     if (!kvt::cli::takeOption(args, "--out", out))
-        throw UsageError("--out FILE is required");
+        throw UsageError("нужен --out FILE");
     if (kvt::cli::takeOption(args, "--shifts", text))
         options.shifts = parseShifts(text);
     if (kvt::cli::takeOption(args, "--seed", text))
         options.seed = parseSeed(text);
     const bool network = kvt::cli::takeFlag(args, "--network");
     if (!args.empty())
-        throw UsageError("unexpected argument: " + args.front());
+        throw UsageError("лишний аргумент: " + args.front());
     const std::filesystem::path file = kvt::cli::localPath(out);
     kvt::appserver::writeDemoDatabase(file, options);
     if (network)

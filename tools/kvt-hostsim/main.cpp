@@ -79,7 +79,7 @@ struct Options {
 std::int32_t parseUserLevel(const std::string& text) {
     std::int32_t level = 0;
     if (!kvt::TryStrToInt(text, level) || level < 0 || level > 3)
-        throw UsageError("not a user level from 0 to 3: " + text);
+        throw UsageError("уровень оператора должен быть от 0 до 3: " + text);
     return level;
 }
 
@@ -100,16 +100,16 @@ Options parseOptions(std::vector<std::string>& args) {
         options.clickPath = text;
     if (kvt::cli::takeOption(args, "--script", text)) {
         if (!options.clickPath)
-            throw UsageError("--script needs --click");
+            throw UsageError("--script нужен --click");
         options.script = host::DialogScript::load(kvt::cli::localPath(text));
     }
     if (kvt::cli::takeOption(args, "--report-dir", text)) {
         if (!options.clickPath)
-            throw UsageError("--report-dir needs --click");
+            throw UsageError("--report-dir нужен --click");
         options.reportFolder = kvt::cli::localPath(text);
     }
     if (!args.empty())
-        throw UsageError("unexpected argument: " + args.front());
+        throw UsageError("лишний аргумент: " + args.front());
     return options;
 }
 

@@ -23,7 +23,7 @@ constexpr std::string_view kUsage =
 
 void requireArguments(const std::vector<std::string>& args, std::size_t least, std::size_t most) {
     if (args.size() < least || args.size() > most)
-        throw kvt::cli::UsageError("wrong number of arguments for " + args[1]);
+        throw kvt::cli::UsageError("неверное число аргументов команды " + args[1]);
 }
 
 void printLines(const std::vector<std::string>& lines) {
@@ -34,7 +34,7 @@ void printLines(const std::vector<std::string>& lines) {
 int runCommand(std::vector<std::string>& args) {
     const bool plain = kvt::cli::takeFlag(args, "--plain");
     if (args.size() < 2)
-        throw kvt::cli::UsageError("missing FILE or command");
+        throw kvt::cli::UsageError("не указаны FILE и команда");
     // The file name goes on as given: a station path keeps its spelling, so that the lock is the
     // one the station software takes for the same file.
     kvt::TSafeIniFile file(args[0]);
@@ -64,7 +64,7 @@ int runCommand(std::vector<std::string>& args) {
         file.ReadSection(args[2], names);
         printLines(names);
     } else {
-        throw kvt::cli::UsageError("unknown command " + command);
+        throw kvt::cli::UsageError("неизвестная команда " + command);
     }
     std::cout.flush();
     return std::cout ? 0 : 1;

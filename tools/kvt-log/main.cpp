@@ -43,7 +43,7 @@ std::optional<std::int64_t> integerOption(std::vector<std::string>& args, std::s
         return std::nullopt;
     std::int64_t value = 0;
     if (!kvt::TryStrToInt64(text, value) || value < 0)
-        throw kvt::cli::UsageError("not a valid number for " + std::string(name) + ": " + text);
+        throw kvt::cli::UsageError("неверное число для " + std::string(name) + ": " + text);
     return value;
 }
 
@@ -53,7 +53,7 @@ double daysOption(std::vector<std::string>& args) {
         return 0;
     double value = 0;
     if (!kvt::TryStrToFloat(text, value, kvt::LogFormatSettings()))
-        throw kvt::cli::UsageError("not a valid number of days: " + text);
+        throw kvt::cli::UsageError("неверное число дней: " + text);
     return value;
 }
 
@@ -62,7 +62,8 @@ Options parse(std::vector<std::string>& args) {
     kvt::cli::takeOption(args, "--tag", options.tag);
     options.level = integerOption(args, "--level").value_or(options.level);
     if (options.level > 255)
-        throw kvt::cli::UsageError("level out of range: " + std::to_string(options.level));
+        throw kvt::cli::UsageError("уровень вне диапазона от 0 до 255: " +
+                                   std::to_string(options.level));
     options.maxSize = integerOption(args, "--max-size");
     options.keepDays = daysOption(args);
     options.rotate = kvt::cli::takeFlag(args, "--rotate");
@@ -71,7 +72,7 @@ Options parse(std::vector<std::string>& args) {
     options.threadId = kvt::cli::takeFlag(args, "--tid");
     options.createFolder = kvt::cli::takeFlag(args, "--create-folder");
     if (args.size() < 2)
-        throw kvt::cli::UsageError("a file and a message are needed");
+        throw kvt::cli::UsageError("нужны файл и хотя бы одно сообщение");
     options.file = args.front();
     options.messages.assign(args.begin() + 1, args.end());
     return options;

@@ -44,7 +44,7 @@ std::optional<int> positiveOption(std::vector<std::string>& args, std::string_vi
         return std::nullopt;
     std::int64_t value = 0;
     if (!kvt::TryStrToInt64(text, value) || value < 1 || value > 100000)
-        throw kvt::cli::UsageError("not a valid number for " + std::string(name) + ": " + text);
+        throw kvt::cli::UsageError("неверное число для " + std::string(name) + ": " + text);
     return static_cast<int>(value);
 }
 
@@ -59,9 +59,9 @@ Options parse(std::vector<std::string>& args) {
     kvt::cli::takeOption(args, "--printer", options.printer);
     kvt::cli::takeOption(args, "--pdf", options.pdf);
     if (!options.printer.empty() && !options.pdf.empty())
-        throw kvt::cli::UsageError("--printer and --pdf exclude each other");
+        throw kvt::cli::UsageError("--printer и --pdf исключают друг друга");
     if (args.size() != 1)
-        throw kvt::cli::UsageError("one report file is needed");
+        throw kvt::cli::UsageError("нужен один файл отчета");
     options.report = args.front();
     return options;
 }
@@ -86,8 +86,8 @@ void chooseOutput(QPrinter& printer, const Options& options) {
             ? QPrinterInfo::defaultPrinter()
             : QPrinterInfo::printerInfo(QString::fromStdString(options.printer));
     if (info.isNull())
-        throw std::runtime_error(options.printer.empty() ? "no default printer is set up"
-                                                         : "no printer named " + options.printer);
+        throw std::runtime_error(options.printer.empty() ? "принтер по умолчанию не настроен"
+                                                         : "нет принтера " + options.printer);
     printer.setPrinterName(info.printerName());
 }
 

@@ -101,7 +101,7 @@ void printRecords(kvt::appserver::RecordCursor& cursor) {
 std::pair<std::string, Variant> parseParam(const std::string& text) {
     const auto equals = text.find('=');
     if (equals == std::string::npos || equals == 0)
-        throw UsageError("not NAME=VALUE: " + text);
+        throw UsageError("не NAME=VALUE: " + text);
     return {text.substr(0, equals), Variant(text.substr(equals + 1))};
 }
 
@@ -113,7 +113,7 @@ int body(std::vector<std::string>& args) {
     std::int32_t vedFilter = 0;
     const bool setsVedFilter = kvt::cli::takeOption(args, "--ved-filter", text);
     if (setsVedFilter && !kvt::TryStrToInt(text, vedFilter))
-        throw UsageError("not an integer: " + text);
+        throw UsageError("не целое число: " + text);
     const bool config = kvt::cli::takeFlag(args, "--config");
     kvt::appserver::ProviderRequest request;
     kvt::cli::takeOption(args, "--command-text", request.commandText);
@@ -123,13 +123,13 @@ int body(std::vector<std::string>& args) {
     if (config) {
         if (!args.empty() || setsVedFilter || !request.commandText.empty() ||
             !request.params.empty())
-            throw UsageError("--config takes no provider, command text or parameters");
+            throw UsageError("--config не принимает провайдер, текст команды и параметры");
         kvt::appserver::StationServer server(database);
         std::cout << server.GetKVTConfig().canonical() << '\n';
         return 0;
     }
     if (args.size() != 1)
-        throw UsageError(args.empty() ? "no provider given" : "unexpected argument: " + args[1]);
+        throw UsageError(args.empty() ? "не указан провайдер" : "лишний аргумент: " + args[1]);
     kvt::appserver::StationServer server(database);
     server.setVedFilter(vedFilter);
     printRecords(*server.openProvider(args.front(), request));

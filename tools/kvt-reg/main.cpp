@@ -33,11 +33,11 @@ delete removes one value.)";
 
 void expectArguments(const std::vector<std::string>& args, std::size_t count) {
     if (args.size() != count)
-        throw UsageError("wrong number of arguments for " + args.front());
+        throw UsageError("неверное число аргументов команды " + args.front());
 }
 
 std::runtime_error missingKey(const std::string& key) {
-    return std::runtime_error("Key '" + key + "' does not exist");
+    return std::runtime_error("Раздел реестра '" + key + "' не существует");
 }
 
 void openExisting(Registry& registry, const std::string& key, bool readOnly) {
@@ -52,7 +52,7 @@ std::int32_t parseDword(const std::string& text) {
     const auto [stop, error] = std::from_chars(text.data(), end, number);
     if (error != std::errc() || stop != end || number < std::numeric_limits<std::int32_t>::min() ||
         number > std::numeric_limits<std::uint32_t>::max())
-        throw UsageError("not a DWORD value: " + text);
+        throw UsageError("не значение DWORD: " + text);
     // Values above 2^31 - 1 are the same 32 bits as the negative numbers they print as.
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
 }
@@ -83,12 +83,12 @@ void set(Registry& registry, std::vector<std::string>& args) {
     const bool isDword = kvt::cli::takeOption(args, "--dword", dword);
     const bool isString = kvt::cli::takeOption(args, "--string", text);
     if (isDword == isString)
-        throw UsageError("set needs exactly one of --dword and --string");
+        throw UsageError("команде set нужен ровно один из параметров --dword и --string");
     expectArguments(args, 3);
     const std::string& key = args[1];
     const std::string& name = args[2];
     if (!registry.openKey(key, true))
-        throw std::runtime_error("Key '" + key + "' cannot be created");
+        throw std::runtime_error("Раздел реестра '" + key + "' не удалось создать");
     if (isDword)
         registry.writeInteger(name, parseDword(dword));
     else
@@ -98,14 +98,14 @@ void set(Registry& registry, std::vector<std::string>& args) {
 void remove(Registry& registry, const std::string& key, const std::string& name) {
     openExisting(registry, key, false);
     if (!registry.deleteValue(name))
-        throw std::runtime_error("Value '" + name + "' does not exist in key '" + key + "'");
+        throw std::runtime_error("Значения '" + name + "' нет в разделе реестра '" + key + "'");
 }
 
 int body(std::vector<std::string>& args) {
     const RootKey root =
         kvt::cli::takeFlag(args, "--user") ? RootKey::CurrentUser : RootKey::LocalMachine;
     if (args.empty())
-        throw UsageError("no command given");
+        throw UsageError("не указана команда");
     const std::string& command = args.front();
     Registry registry(root);
     if (command == "set") {
@@ -120,7 +120,7 @@ int body(std::vector<std::string>& args) {
         expectArguments(args, 3);
         remove(registry, args[1], args[2]);
     } else {
-        throw UsageError("unknown command: " + command);
+        throw UsageError("неизвестная команда: " + command);
     }
     return 0;
 }
