@@ -167,7 +167,7 @@ TEST_F(SafeIniFileTest, FilesBeyondTheSizeLimitAreRefusedBothWays) {
     setText("[S]\r\nk=" + std::string(IniFileStore::kMaxFileSize, 'x') + "\r\n");
     TSafeIniFile file(kName);
     EXPECT_EQ(failureOf<EIniFileException>([&] { file.ReadString("S", "k", ""); }),
-              "TSafeIniFile.ReadString -> файл больше 16 МБ (16777225 байт) -> Unable to read "
+              "TSafeIniFile.ReadString -> файл больше 16 МБ (16777225 байт) -> Не удалось прочитать файл "
               "C:\\WINDOWS\\cnf.INI");
     setText("[S]\r\nk=" + std::string(IniFileStore::kMaxFileSize - 100, 'x') + "\r\n");
     const std::string message =
@@ -262,16 +262,15 @@ TEST_F(SafeIniFileTest, EmptyNamesAreRefusedWithTheOperationNamed) {
 TEST_F(SafeIniFileTest, NamesThatWouldBreakTheFileAreRefused) {
     setText("[S]\r\nk=v\r\n");
     TSafeIniFile file(kName);
-    for (const auto& [section, key] :
-         std::vector<std::pair<std::string, std::string>>{{"S", "a=b"},
-                                                          {"S", "x\r\n[T]"},
-                                                          {"S", "[T]"},
-                                                          {"S", "; c"},
-                                                          {"S", "  "},
-                                                          {"a]b", "k"},
-                                                          {"S\nk", "k"},
-                                                          {" ", "k"}}) {
-        failureOf<EIniFileException>([&] { file.WriteString(section, key, "v"); });
+    for (const auto& name : std::vector<std::pair<std::string, std::string>>{{"S", "a=b"},
+                                                                             {"S", "x\r\n[T]"},
+                                                                             {"S", "[T]"},
+                                                                             {"S", "; c"},
+                                                                             {"S", "  "},
+                                                                             {"a]b", "k"},
+                                                                             {"S\nk", "k"},
+                                                                             {" ", "k"}}) {
+        failureOf<EIniFileException>([&] { file.WriteString(name.first, name.second, "v"); });
     }
     EXPECT_EQ(failureOf<EIniFileException>([&] { file.WriteString("S", "a=b", "v"); }),
               "TSafeIniFile.WriteString -> Недопустимое название переменной \"a=b\". Имя "
@@ -369,7 +368,7 @@ TEST_F(SafeIniFileTest, ChangesThatChangeNothingDoNotCreateTheFile) {
 TEST_F(SafeIniFileTest, AMissingFolderFailsAtOnceWithTheSystemsText) {
     TSafeIniFile file("C:\\NOFOLDER\\x.ini");
     EXPECT_EQ(failureOf<EIniFileException>([&] { file.WriteString("S", "k", "v"); }),
-              "TSafeIniFile.WriteString -> No such file or directory -> Unable to write to "
+              "TSafeIniFile.WriteString -> No such file or directory -> Не удалось записать в файл "
               "C:\\NOFOLDER\\x.ini");
 }
 
@@ -395,7 +394,7 @@ TEST_F(SafeIniFileTest, AFileThatIsNotAFileReadsAsDefaultsAndIsNotWritten) {
         EXPECT_EQ(file.ReadInteger("S", "n", 7), 7) << i;
         EXPECT_EQ(failureOf<EIniFileException>([&] { file.WriteString("S", "k", "v"); }),
                   "TSafeIniFile.WriteString -> " + reasons[i] +
-                      " -> Unable to write to C:\\WINDOWS\\cnf.INI")
+                      " -> Не удалось записать в файл C:\\WINDOWS\\cnf.INI")
             << i;
         EXPECT_EQ(readFile(target), "[S]\r\nk=secret\r\n");
         fs::remove(local());
@@ -443,7 +442,7 @@ TEST_F(SafeIniFileTest, AFileThatMayNotBeWrittenStaysUnchanged) {
         const std::string message =
             failureOf<EIniFileException>([&] { file.WriteString("S", "k", "changed"); });
         return message ==
-                   "TSafeIniFile.WriteString -> Permission denied -> Unable to write to "
+                   "TSafeIniFile.WriteString -> Permission denied -> Не удалось записать в файл "
                    "C:\\WINDOWS\\cnf.INI" &&
                file.ReadString("S", "k", "") == "v";
     });
