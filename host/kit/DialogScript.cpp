@@ -25,7 +25,7 @@ namespace {
 constexpr int kPollIntervalMs = 10;
 
 [[noreturn]] void bad(const std::string& where, const std::string& what) {
-    throw DialogScriptError("Dialog script, " + where + ": " + what);
+    throw DialogScriptError("Сценарий форм, " + where + ": " + what);
 }
 
 std::string named(const QString& name) {
@@ -42,7 +42,7 @@ QString textOf(const QJsonValue& value, const std::string& where) {
     if (value.isString())
         return value.toString();
     if (!value.isDouble())
-        bad(where, "a text or a number is expected");
+        bad(where, "ожидается текст или число");
     const double number = value.toDouble();
     return number == std::floor(number) && std::abs(number) < 1e15
                ? QString::number(static_cast<qint64>(number))
@@ -51,7 +51,7 @@ QString textOf(const QJsonValue& value, const std::string& where) {
 
 QString stringOf(const QJsonValue& value, const std::string& where, const std::string& what) {
     if (!value.isString() || value.toString().isEmpty())
-        bad(where, what + " must be a non-empty text");
+        bad(where, what + " должен быть непустым текстом");
     return value.toString();
 }
 
@@ -59,7 +59,7 @@ QKeyCombination keyOf(const QJsonValue& value, const std::string& where) {
     const QString text = stringOf(value, where, "\"key\"");
     const QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
     if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
-        bad(where, "unknown key \"" + text.toStdString() + "\"");
+        bad(where, "неизвестная клавиша \"" + text.toStdString() + "\"");
     return sequence[0];
 }
 
@@ -69,7 +69,7 @@ int resultOf(const QJsonValue& value, const std::string& where) {
     if (value == QJsonValue("cancel"))
         return QDialog::Rejected;
     if (!isInteger(value))
-        bad(where, "\"close\" takes \"ok\", \"cancel\" or a modal result number");
+        bad(where, "\"close\" принимает \"ok\", \"cancel\" или номер модального результата");
     return value.toInt();
 }
 
@@ -100,7 +100,7 @@ Value valueNamed(const NamedValue<Value> (&values)[count], const QJsonValue& nam
     std::string known;
     for (const auto& entry : values)
         known += std::string(known.empty() ? "" : ", ") + "\"" + entry.name + "\"";
-    bad(where, what + " is one of " + known);
+    bad(where, "неизвестная " + what + ", допустимы " + known);
 }
 
 int pixelsOf(const QJsonObject& object, const char* key, const std::string& where) {
@@ -108,27 +108,28 @@ int pixelsOf(const QJsonObject& object, const char* key, const std::string& wher
     if (value.isUndefined())
         return 0;
     if (!isInteger(value))
-        bad(where, "\"drag\" takes whole pixels for \"" + std::string(key) + "\"");
+        bad(where, "\"drag\" принимает для \"" + std::string(key) + "\" целое число пикселей");
     return value.toInt();
 }
 
 action::Drag dragOf(const QString& name, const QJsonValue& value, const std::string& where) {
     const QJsonObject object = value.toObject();
     if (!value.isObject())
-        bad(where, R"("drag" takes {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} for )" +
-                       named(name));
+        bad(where,
+            R"("drag" принимает {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} для )" +
+                named(name));
     for (auto it = object.begin(); it != object.end(); ++it)
         if (it.key() != "button" && it.key() != "dx" && it.key() != "dy" && it.key() != "modifiers")
-            bad(where, "\"drag\" has no key \"" + it.key().toStdString() + "\"");
+            bad(where, "у \"drag\" нет ключа \"" + it.key().toStdString() + "\"");
     const QJsonValue modifiers = object.value("modifiers");
     if (!modifiers.isUndefined() && !modifiers.isArray())
-        bad(where, "\"modifiers\" must be an array of key names");
+        bad(where, "\"modifiers\" должен быть массивом названий клавиш");
     Qt::KeyboardModifiers held;
     for (const QJsonValue& modifier : modifiers.toArray())
-        held |= valueNamed(kModifiers, modifier, where, "a modifier");
+        held |= valueNamed(kModifiers, modifier, where, "клавиша-модификатор");
     return {name,
             object.contains("button")
-                ? valueNamed(kButtons, object.value("button"), where, "a button")
+                ? valueNamed(kButtons, object.value("button"), where, "кнопка мыши")
                 : Qt::LeftButton,
             QPoint(pixelsOf(object, "dx", where), pixelsOf(object, "dy", where)), held};
 }
@@ -142,10 +143,11 @@ FormAction checkOf(const QString& name, const QJsonValue& value, const std::stri
     const QJsonValue checked = object.value("checked");
     if (!value.isObject() || !isInteger(item) || item.toInt() < 0 ||
         !(checked.isUndefined() || checked.isBool()))
-        bad(where, R"("check" takes true, false or {"item": I, "checked": B} for )" + named(name));
+        bad(where,
+            R"("check" принимает true, false или {"item": I, "checked": B} для )" + named(name));
     for (auto it = object.begin(); it != object.end(); ++it)
         if (it.key() != "item" && it.key() != "checked")
-            bad(where, "\"check\" has no key \"" + it.key().toStdString() + "\"");
+            bad(where, "у \"check\" нет ключа \"" + it.key().toStdString() + "\"");
     return action::CheckItem{name, item.toInt(), checked.toBool(true)};
 }
 
@@ -159,12 +161,12 @@ FormAction namedAction(const QString& kind, const QString& name, const QJsonValu
         return checkOf(name, value, where);
     if (kind == "select") {
         if (!isInteger(value) || value.toInt() < 0)
-            bad(where, "\"select\" takes an item index from 0 for " + named(name));
+            bad(where, "\"select\" принимает номер пункта от 0 для " + named(name));
         return action::Select{name, value.toInt()};
     }
     if (kind == "list") {
         if (!isInteger(value) || value.toInt() < 0)
-            bad(where, "\"list\" takes a count of rows from 0 for " + named(name));
+            bad(where, "\"list\" принимает число строк от 0 для " + named(name));
         return action::List{name, value.toInt()};
     }
     const QJsonObject object = value.toObject();
@@ -172,14 +174,14 @@ FormAction namedAction(const QString& kind, const QString& name, const QJsonValu
         const QJsonArray values = object.value("values").toArray();
         if (!value.isObject() || values.isEmpty())
             bad(where,
-                "\"selectRows\" takes {\"field\": F, \"values\": [V, ...]} for " + named(name));
+                "\"selectRows\" принимает {\"field\": F, \"values\": [V, ...]} для " + named(name));
         QStringList texts;
         for (const QJsonValue& item : values)
             texts.append(textOf(item, where));
         return action::SelectRows{name, fieldOf(object, where), texts};
     }
     if (!value.isObject() || !object.contains("value"))
-        bad(where, "\"current\" takes {\"field\": F, \"value\": V} for " + named(name));
+        bad(where, "\"current\" принимает {\"field\": F, \"value\": V} для " + named(name));
     return action::MakeCurrent{name, fieldOf(object, where), textOf(object.value("value"), where)};
 }
 
@@ -187,7 +189,7 @@ void appendActions(const QJsonValue& entry, const std::string& where,
                    std::vector<FormAction>& actions) {
     const QJsonObject object = entry.toObject();
     if (!entry.isObject() || object.size() != 1)
-        bad(where, "an action is an object with exactly one key");
+        bad(where, "действие — объект ровно с одним ключом");
     const QString kind = object.begin().key();
     const QJsonValue value = object.begin().value();
     if (kind == "click")
@@ -204,28 +206,29 @@ void appendActions(const QJsonValue& entry, const std::string& where,
              kind == "current" || kind == "list" || kind == "drag") {
         const QJsonObject targets = value.toObject();
         if (!value.isObject() || targets.isEmpty())
-            bad(where, "\"" + kind.toStdString() + "\" takes an object keyed by component names");
+            bad(where, "\"" + kind.toStdString() +
+                           "\" принимает объект с именами компонентов в качестве ключей");
         for (auto it = targets.begin(); it != targets.end(); ++it)
             actions.push_back(namedAction(kind, it.key(), it.value(), where));
     } else {
-        bad(where, "unknown action \"" + kind.toStdString() + "\"");
+        bad(where, "неизвестное действие \"" + kind.toStdString() + "\"");
     }
 }
 
 DialogStep stepOf(const QJsonValue& entry, const std::string& where) {
     const QJsonObject object = entry.toObject();
     if (!entry.isObject())
-        bad(where, "a step is an object {\"form\": CLASS, \"do\": [ACTION, ...]}");
+        bad(where, "шаг — объект {\"form\": КЛАСС, \"do\": [ДЕЙСТВИЕ, ...]}");
     for (auto it = object.begin(); it != object.end(); ++it)
         if (it.key() != "form" && it.key() != "do")
-            bad(where, "unknown key \"" + it.key().toStdString() + "\"");
+            bad(where, "неизвестный ключ \"" + it.key().toStdString() + "\"");
     DialogStep step{stringOf(object.value("form"), where, "\"form\""), {}};
     const QJsonValue actions = object.value("do");
     if (!actions.isUndefined() && !actions.isArray())
-        bad(where, "\"do\" must be an array of actions");
+        bad(where, "\"do\" должен быть массивом действий");
     const QJsonArray list = actions.toArray();
     for (qsizetype i = 0; i < list.size(); ++i)
-        appendActions(list[i], where + ", action " + std::to_string(i + 1), step.actions);
+        appendActions(list[i], where + ", действие " + std::to_string(i + 1), step.actions);
     return step;
 }
 
@@ -243,21 +246,21 @@ std::vector<DialogStep> DialogScript::parse(const std::string& json) {
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
     if (error.error != QJsonParseError::NoError)
         throw DialogScriptError(
-            "Dialog script is not valid JSON: " + error.errorString().toStdString() +
-            " at offset " + std::to_string(error.offset));
+            "Сценарий форм не является правильным JSON: " + error.errorString().toStdString() +
+            " в позиции " + std::to_string(error.offset));
     if (!document.isArray())
-        throw DialogScriptError("Dialog script must be a JSON array of steps");
+        throw DialogScriptError("Сценарий форм должен быть массивом шагов JSON");
     std::vector<DialogStep> steps;
     const QJsonArray list = document.array();
     for (qsizetype i = 0; i < list.size(); ++i)
-        steps.push_back(stepOf(list[i], "step " + std::to_string(i + 1)));
+        steps.push_back(stepOf(list[i], "шаг " + std::to_string(i + 1)));
     return steps;
 }
 
 std::vector<DialogStep> DialogScript::load(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw DialogScriptError("Cannot read the dialog script " + path.string());
+        throw DialogScriptError("Не удалось прочитать сценарий форм " + path.string());
     std::ostringstream text;
     text << in.rdbuf();
     return parse(text.str());
@@ -266,8 +269,9 @@ std::vector<DialogStep> DialogScript::load(const std::filesystem::path& path) {
 void DialogScript::finish() {
     if (remainingSteps() == 0)
         return;
-    sink_(event::error("No form came for step " + std::to_string(next_ + 1) + " (" +
-                       steps_[next_].form.toStdString() + ") of the dialog script"));
+    sink_(event::error("Шаг " + std::to_string(next_ + 1) + " (" +
+                       steps_[next_].form.toStdString() +
+                       ") сценария форм не дождался своей формы"));
     next_ = steps_.size();
 }
 
@@ -319,8 +323,8 @@ void DialogScript::take(QWidget& form) {
         return;
     }
     if (remainingSteps() > 0) {
-        sink_(event::error("Step " + std::to_string(next_ + 1) + " of the dialog script expects " +
-                           steps_[next_].form.toStdString() + ", not " + className.toStdString()));
+        sink_(event::error("Шаг " + std::to_string(next_ + 1) + " сценария форм ждет форму " +
+                           steps_[next_].form.toStdString() + ", а не " + className.toStdString()));
         next_ = steps_.size();
     }
     later([this, guarded] {
@@ -346,19 +350,19 @@ void DialogScript::answer(QMessageBox& box) {
 void DialogScript::run(QWidget* form, const DialogStep& step, std::size_t number) {
     const QPointer<QWidget> guarded(form);
     const std::string where =
-        "Step " + std::to_string(number) + " (" + step.form.toStdString() + ")";
+        "Шаг " + std::to_string(number) + " (" + step.form.toStdString() + ")";
     for (std::size_t i = 0; i < step.actions.size(); ++i) {
         std::string failure;
         try {
             if (!guarded || !guarded->isVisible())
-                throw DialogScriptError("the form closed before action " + std::to_string(i + 1));
+                throw DialogScriptError("форма закрылась до действия " + std::to_string(i + 1));
             perform(*guarded, step.actions[i], sink_);
         } catch (const DialogScriptError& error) {
             failure = where + ": " + error.what();
         } catch (const std::exception& error) {
             failure = error.what();
         } catch (...) {
-            failure = where + ": an unknown error";
+            failure = where + ": неизвестная ошибка";
         }
         if (failure.empty())
             continue;

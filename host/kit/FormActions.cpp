@@ -38,32 +38,40 @@ struct Overloaded : Handlers... {
 template <class... Handlers>
 Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
-[[noreturn]] void fail(const QString& name, const QString& what) {
-    throw DialogScriptError(("\"" + name + "\" " + what).toStdString());
+// What a failure is about: a component of the form, or one item of it.
+QString named(const QString& name) {
+    return "компонент \"" + name + "\"";
+}
+QString itemOf(const QString& name, int index) {
+    return "пункт " + QString::number(index) + " компонента \"" + name + "\"";
+}
+
+[[noreturn]] void fail(const QString& subject, const QString& what) {
+    throw DialogScriptError((subject + " " + what).toStdString());
 }
 
 QObject& component(QWidget& form, const QString& name) {
     QObject* found = form.findChild<QObject*>(name);
     if (found == nullptr)
         throw DialogScriptError(
-            ("no component \"" + name + "\" on " + formClassName(form)).toStdString());
+            ("на форме " + formClassName(form) + " нет компонента \"" + name + "\"").toStdString());
     return *found;
 }
 
 // The operator reaches only what is shown and enabled.
-void requireUsable(const QWidget& widget, const QString& name) {
+void requireUsable(const QWidget& widget, const QString& subject) {
     if (!widget.isVisible())
-        fail(name, "is hidden");
+        fail(subject, "скрыт");
     if (!widget.isEnabled())
-        fail(name, "is disabled");
+        fail(subject, "недоступен");
 }
 
 template <class Widget>
 Widget& usable(QWidget& form, const QString& name, const QString& kind) {
     auto* widget = qobject_cast<Widget*>(&component(form, name));
     if (widget == nullptr)
-        fail(name, "is not " + kind);
-    requireUsable(*widget, name);
+        fail(named(name), "не является " + kind);
+    requireUsable(*widget, named(name));
     return *widget;
 }
 
@@ -71,11 +79,11 @@ void click(QWidget& form, const action::Click& click) {
     QObject& target = component(form, click.name);
     if (auto* action = qobject_cast<QAction*>(&target)) {
         if (!action->isEnabled())
-            fail(click.name, "is disabled");
+            fail(named(click.name), "недоступен");
         action->trigger();
         return;
     }
-    usable<QAbstractButton>(form, click.name, "a button or an action").click();
+    usable<QAbstractButton>(form, click.name, "кнопкой или действием").click();
 }
 
 // The line an edit, spin box, date edit or editable combo box types into; null for others.
@@ -94,7 +102,7 @@ QLineEdit* lineEditOf(QWidget& widget) {
 // (an unfinished date, a mask not filled): the form would go on with its old value.
 bool typeInto(QLineEdit& edit, const QString& text, const QString& name) {
     if (edit.isReadOnly())
-        fail(name, "is read-only");
+        fail(named(name), "только для чтения");
     bool rejected = false;
     const QMetaObject::Connection watch =
         QObject::connect(&edit, &QLineEdit::inputRejected, [&rejected] { rejected = true; });
@@ -106,9 +114,9 @@ bool typeInto(QLineEdit& edit, const QString& text, const QString& name) {
 
 [[noreturn]] void refuseText(const QWidget& widget, const action::SetText& set) {
     const auto* dateTimeEdit = qobject_cast<const QDateTimeEdit*>(&widget);
-    fail(set.name, "does not take the text \"" + set.text + "\"" +
-                       (dateTimeEdit != nullptr ? " in the format " + dateTimeEdit->displayFormat()
-                                                : QString()));
+    fail(named(set.name),
+         "не принимает текст \"" + set.text + "\"" +
+             (dateTimeEdit != nullptr ? " в формате " + dateTimeEdit->displayFormat() : QString()));
 }
 
 // Multi-line edits take the text whole.
@@ -118,7 +126,7 @@ bool replaceText(QWidget& widget, const action::SetText& set) {
     if (edit == nullptr)
         return false;
     if (edit->isReadOnly())
-        fail(set.name, "is read-only");
+        fail(named(set.name), "только для чтения");
     edit->setPlainText(set.text);
     return true;
 }
@@ -130,7 +138,7 @@ bool setDateTime(QWidget& widget, const action::SetText& set) {
     if (edit == nullptr)
         return false;
     if (edit->isReadOnly())
-        fail(set.name, "is read-only");
+        fail(named(set.name), "только для чтения");
     QDateTime value = QDateTime::fromString(set.text, edit->displayFormat());
     if (!value.isValid())
         value = QDateTime::fromString(set.text, Qt::ISODate);
@@ -141,7 +149,7 @@ bool setDateTime(QWidget& widget, const action::SetText& set) {
 }
 
 void setText(QWidget& form, const action::SetText& set) {
-    auto& widget = usable<QWidget>(form, set.name, "a widget");
+    auto& widget = usable<QWidget>(form, set.name, "элементом формы");
     if (setDateTime(widget, set))
         return;
     if (QLineEdit* edit = lineEditOf(widget)) {
@@ -150,37 +158,37 @@ void setText(QWidget& form, const action::SetText& set) {
         if (auto* spinBox = qobject_cast<QAbstractSpinBox*>(&widget))
             spinBox->interpretText();
     } else if (!replaceText<QPlainTextEdit>(widget, set) && !replaceText<QTextEdit>(widget, set)) {
-        fail(set.name, "takes no text");
+        fail(named(set.name), "не принимает текст");
     }
 }
 
 void requireItem(const QString& name, int index, int count) {
     if (index < 0 || index >= count)
-        fail(name, "has no item " + QString::number(index));
+        fail(named(name), "не содержит пункта " + QString::number(index));
 }
 
 // The item's check state set through the model, as a click on the item's box sets it: the
 // list tells its handlers that the item changed.
 void checkItem(QWidget& form, const action::CheckItem& check) {
-    auto& view = usable<QListView>(form, check.name, "a check list");
+    auto& view = usable<QListView>(form, check.name, "списком с флажками");
     QAbstractItemModel* model = view.model();
     requireItem(check.name, check.index, model != nullptr ? model->rowCount() : 0);
     const QModelIndex index = model->index(check.index, view.modelColumn());
-    const QString item = check.name + " item " + QString::number(check.index);
+    const QString item = itemOf(check.name, check.index);
     if (!index.flags().testFlag(Qt::ItemIsUserCheckable) ||
         !index.data(Qt::CheckStateRole).isValid())
-        fail(item, "has no check box");
+        fail(item, "без флажка");
     if (!index.flags().testFlag(Qt::ItemIsEnabled))
-        fail(item, "is disabled");
+        fail(item, "недоступен");
     const Qt::CheckState wanted = check.checked ? Qt::Checked : Qt::Unchecked;
     if (index.data(Qt::CheckStateRole).toInt() != wanted)
         model->setData(index, static_cast<int>(wanted), Qt::CheckStateRole);
 }
 
 void check(QWidget& form, const action::Check& check) {
-    auto& box = usable<QAbstractButton>(form, check.name, "a check box");
+    auto& box = usable<QAbstractButton>(form, check.name, "флажком");
     if (!box.isCheckable())
-        fail(check.name, "is not a check box");
+        fail(named(check.name), "не является флажком");
     if (box.isChecked() != check.checked)
         box.click();
 }
@@ -197,7 +205,7 @@ void moveTo(QAbstractItemView& view, const QModelIndex& index) {
 }
 
 void select(QWidget& form, const action::Select& select) {
-    auto& widget = usable<QWidget>(form, select.name, "a widget");
+    auto& widget = usable<QWidget>(form, select.name, "элементом формы");
     if (auto* comboBox = qobject_cast<QComboBox*>(&widget)) {
         requireItem(select.name, select.index, comboBox->count());
         comboBox->setCurrentIndex(select.index);
@@ -211,17 +219,17 @@ void select(QWidget& form, const action::Select& select) {
     } else if (const auto radios = widget.findChildren<QRadioButton*>(); !radios.isEmpty()) {
         requireItem(select.name, select.index, static_cast<int>(radios.size()));
         QRadioButton& radio = *radios[select.index];
-        requireUsable(radio, select.name + " item " + QString::number(select.index));
+        requireUsable(radio, itemOf(select.name, select.index));
         radio.click();
     } else {
-        fail(select.name, "has no items to choose from");
+        fail(named(select.name), "не содержит пунктов для выбора");
     }
 }
 
 QAbstractItemView& grid(QWidget& form, const QString& name) {
-    auto& view = usable<QAbstractItemView>(form, name, "a grid");
+    auto& view = usable<QAbstractItemView>(form, name, "таблицей");
     if (view.model() == nullptr || view.selectionModel() == nullptr)
-        fail(name, "shows no data");
+        fail(named(name), "не показывает данных");
     return view;
 }
 
@@ -230,7 +238,7 @@ int columnOf(const QAbstractItemModel& model, const QString& gridName, const QSt
         for (int column = 0; column < model.columnCount(); ++column)
             if (model.headerData(column, Qt::Horizontal, role).toString() == field)
                 return column;
-    fail(gridName, "has no column \"" + field + "\"");
+    fail(named(gridName), "не содержит столбца \"" + field + "\"");
 }
 
 QString cellText(const QModelIndex& index) {
@@ -243,7 +251,7 @@ int rowOf(const QAbstractItemModel& model, int column, const QString& gridName,
     for (int row = 0; row < model.rowCount(); ++row)
         if (cellText(model.index(row, column)) == value)
             return row;
-    fail(gridName, "has no row with " + field + " \"" + value + "\"");
+    fail(named(gridName), "не содержит строки, где " + field + " = \"" + value + "\"");
 }
 
 void selectRows(QWidget& form, const action::SelectRows& rows) {
@@ -253,7 +261,7 @@ void selectRows(QWidget& form, const action::SelectRows& rows) {
     const auto mode = view.selectionMode();
     if (rows.values.size() > 1 && mode != QAbstractItemView::MultiSelection &&
         mode != QAbstractItemView::ExtendedSelection)
-        fail(rows.grid, "marks one row at a time");
+        fail(named(rows.grid), "выделяет только одну строку за раз");
     QItemSelection marked;
     int last = -1;
     for (const QString& value : rows.values) {
@@ -305,7 +313,7 @@ void sendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton bu
 // it, as a handler of the move may make it. A handler may also close the form or remove the
 // component on the way; the drag ends there.
 void drag(QWidget& form, const action::Drag& drag) {
-    const QPointer<QWidget> widget(&usable<QWidget>(form, drag.name, "a widget"));
+    const QPointer<QWidget> widget(&usable<QWidget>(form, drag.name, "элементом формы"));
     const QPoint start = widget->rect().center();
     const QPoint end = widget->mapToGlobal(start + drag.offset);
     sendMouse(*widget, QEvent::MouseButtonPress, start, drag.button, drag.button, drag.modifiers);
@@ -391,7 +399,7 @@ void listShown(QWidget& form, const action::List& list, const EventSink& report)
     QObject& target = component(form, list.name);
     const auto* widget = qobject_cast<QWidget*>(&target);
     if (widget != nullptr && !widget->isVisible())
-        fail(list.name, "is hidden");
+        fail(named(list.name), "скрыт");
     const std::string name = list.name.toStdString();
     const auto* view = qobject_cast<QAbstractItemView*>(&target);
     const bool hasModel = view != nullptr && view->model() != nullptr;
@@ -402,27 +410,28 @@ void listShown(QWidget& form, const action::List& list, const EventSink& report)
     else if (const auto* listView = qobject_cast<QListView*>(&target); listView && hasModel)
         report(event::list(name, listItems(*listView, list)));
     else
-        fail(list.name, "shows no list");
+        fail(named(list.name), "не показывает списка");
 }
 
 }  // namespace
 
 void perform(QWidget& form, const FormAction& action, const EventSink& report) {
     std::visit(
-        Overloaded{[&](const action::Click& a) { click(form, a); },
-                   [&](const action::SetText& a) { setText(form, a); },
-                   [&](const action::Check& a) { check(form, a); },
-                   [&](const action::CheckItem& a) { checkItem(form, a); },
-                   [&](const action::Select& a) { select(form, a); },
-                   [&](const action::SelectRows& a) { selectRows(form, a); },
-                   [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
-                   [&](const action::Focus& a) {
-                       usable<QWidget>(form, a.name, "a widget").setFocus(Qt::TabFocusReason);
-                   },
-                   [&](const action::PressKey& a) { pressKey(form, a); },
-                   [&](const action::Drag& a) { drag(form, a); },
-                   [&](const action::Close& a) { close(form, a); },
-                   [&](const action::List& a) { listShown(form, a, report); }},
+        Overloaded{
+            [&](const action::Click& a) { click(form, a); },
+            [&](const action::SetText& a) { setText(form, a); },
+            [&](const action::Check& a) { check(form, a); },
+            [&](const action::CheckItem& a) { checkItem(form, a); },
+            [&](const action::Select& a) { select(form, a); },
+            [&](const action::SelectRows& a) { selectRows(form, a); },
+            [&](const action::MakeCurrent& a) { makeCurrent(form, a); },
+            [&](const action::Focus& a) {
+                usable<QWidget>(form, a.name, "элементом формы").setFocus(Qt::TabFocusReason);
+            },
+            [&](const action::PressKey& a) { pressKey(form, a); },
+            [&](const action::Drag& a) { drag(form, a); },
+            [&](const action::Close& a) { close(form, a); },
+            [&](const action::List& a) { listShown(form, a, report); }},
         action);
 }
 

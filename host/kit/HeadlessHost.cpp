@@ -31,7 +31,7 @@ HeadlessHost::HeadlessHost(HostValues values, EventSink sink)
           return current > 0 ? std::optional(current) : std::nullopt;
       }) {
     if (current_ != nullptr)
-        throw std::logic_error("Only one headless host can run at a time");
+        throw std::logic_error("Одновременно может работать только одна консоль без окна");
     addStationMenus(root_);
     current_ = this;
 }
@@ -42,7 +42,7 @@ HeadlessHost::~HeadlessHost() {
 
 HeadlessHost& HeadlessHost::current() {
     if (current_ == nullptr)
-        throw std::logic_error("The plug-in called its host after the host was gone");
+        throw std::logic_error("Отчетный модуль обратился к консоли, которой уже нет");
     return *current_;
 }
 
@@ -69,7 +69,7 @@ void HeadlessHost::reportingErrors(const std::function<void()>& call) {
     } catch (const std::exception& error) {
         sink_(event::error(error.what()));
     } catch (...) {
-        sink_(event::error("An unknown error reached the host"));
+        sink_(event::error("Неизвестная ошибка дошла до консоли"));
     }
 }
 
@@ -96,7 +96,7 @@ void HeadlessHost::saveReport(std::int32_t reportNo, const std::string& text) {
     out << platform::utf8ToCp1251(text);
     out.close();
     if (!out)
-        throw std::runtime_error("Cannot write the report file " + file.string());
+        throw std::runtime_error("Не удалось записать файл отчета " + file.string());
 }
 
 void HeadlessHost::getHostValue(Variant& result, std::int32_t code) {

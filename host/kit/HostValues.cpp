@@ -16,23 +16,23 @@ constexpr std::int32_t kCaptionsCode = 19;
 constexpr std::int32_t kPayTypeListCode = 57;
 
 [[noreturn]] void fail(const QString& key, const std::string& what) {
-    throw HostValuesError("Host value \"" + key.toStdString() + "\": " + what);
+    throw HostValuesError("Значение консоли \"" + key.toStdString() + "\": " + what);
 }
 
 std::int32_t integerOf(const QJsonValue& value, const QString& key) {
     const double number = value.toDouble();
     if (!value.isDouble() || number != static_cast<double>(static_cast<std::int32_t>(number)))
-        fail(key, "a whole number of 32 bits is expected");
+        fail(key, "ожидается 32-битное целое число");
     return static_cast<std::int32_t>(number);
 }
 
 Variant captionsOf(const QJsonValue& value, const QString& key) {
     if (!value.isArray())
-        fail(key, "an array of caption strings is expected");
+        fail(key, "ожидается массив строк с названиями");
     std::vector<Variant> captions;
     for (const QJsonValue& caption : value.toArray()) {
         if (!caption.isString())
-            fail(key, "every caption must be a string");
+            fail(key, "каждое название должно быть строкой");
         captions.emplace_back(caption.toString().toStdString());
     }
     return Variant::list(std::move(captions));
@@ -40,18 +40,18 @@ Variant captionsOf(const QJsonValue& value, const QString& key) {
 
 std::vector<HostPayType> payTypesOf(const QJsonValue& value, const QString& key) {
     if (!value.isArray())
-        fail(key, "an array of {\"code\", \"enabled\", \"kind\"} objects is expected");
+        fail(key, "ожидается массив объектов {\"code\", \"enabled\", \"kind\"}");
     std::vector<HostPayType> items;
     for (const QJsonValue& entry : value.toArray()) {
         const QJsonObject item = entry.toObject();
         if (!entry.isObject() || !item.value("code").isDouble() ||
             !item.value("enabled").isBool() || !item.value("kind").isDouble())
             fail(key,
-                 "every payment type needs \"code\" (number), \"enabled\" (true or false) "
-                 "and \"kind\" (number)");
+                 "у каждого вида оплаты должны быть \"code\" (число), \"enabled\" (true или "
+                 "false) и \"kind\" (число)");
         const std::int32_t kind = integerOf(item.value("kind"), key);
         if (kind < 0 || kind > 255)
-            fail(key, "\"kind\" must be 0 to 255");
+            fail(key, "\"kind\" должен быть от 0 до 255");
         items.emplace_back(integerOf(item.value("code"), key), item.value("enabled").toBool(),
                            static_cast<std::uint8_t>(kind));
     }
@@ -65,14 +65,14 @@ Variant scalarOf(const QJsonValue& value, const QString& key) {
         return Variant(value.toString().toStdString());
     if (value.isDouble())
         return Variant(integerOf(value, key));
-    fail(key, "a boolean, a whole number or a string is expected");
+    fail(key, "ожидается логическое значение, целое число или строка");
 }
 
 }  // namespace
 
 const PayTypeItem& HostPayTypeList::item(std::int32_t position) const {
     if (position < 0 || static_cast<std::size_t>(position) >= items_.size())
-        throw std::out_of_range("No payment type at position " + std::to_string(position));
+        throw std::out_of_range("Нет вида оплаты в позиции " + std::to_string(position));
     return items_[static_cast<std::size_t>(position)];
 }
 
@@ -81,17 +81,18 @@ HostValues HostValues::fromJson(const std::string& json) {
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
     if (error.error != QJsonParseError::NoError)
         throw HostValuesError(
-            "Host values are not valid JSON: " + error.errorString().toStdString() + " at offset " +
-            std::to_string(error.offset));
+            "Значения консоли не являются правильным JSON: " + error.errorString().toStdString() +
+            " в позиции " + std::to_string(error.offset));
     if (!document.isObject())
-        throw HostValuesError("Host values must be a JSON object keyed by host value codes");
+        throw HostValuesError(
+            "Значения консоли должны быть объектом JSON с кодами значений в качестве ключей");
     HostValues values;
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         bool isNumber = false;
         const std::int32_t code = it.key().toInt(&isNumber);
         if (!isNumber)
-            fail(it.key(), "the key must be a host value code in decimal");
+            fail(it.key(), "ключом должен быть десятичный код значения консоли");
         if (code == kPayTypeListCode)
             values.setPayTypes(payTypesOf(it.value(), it.key()));
         else if (code == kCaptionsCode)
@@ -105,7 +106,7 @@ HostValues HostValues::fromJson(const std::string& json) {
 HostValues HostValues::fromFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw HostValuesError("Cannot read host values from " + path.string());
+        throw HostValuesError("Не удалось прочитать значения консоли из " + path.string());
     std::ostringstream text;
     text << in.rdbuf();
     return fromJson(text.str());

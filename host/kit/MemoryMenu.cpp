@@ -12,7 +12,7 @@ std::int32_t MemoryMenuItem::count() const {
 
 MemoryMenuItem* MemoryMenuItem::item(std::int32_t index) const {
     if (index < 0 || index >= count())
-        throw std::out_of_range("Menu index out of bounds (" + std::to_string(index) + ")");
+        throw std::out_of_range("Индекс меню вне диапазона (" + std::to_string(index) + ")");
     return children_[static_cast<std::size_t>(index)].get();
 }
 
@@ -41,35 +41,8 @@ void addStationMenus(MemoryMenuItem& root) {
 KvtMenuItem* addMemoryMenuItem(KvtMenuItem* parent, std::int32_t index) {
     auto* menu = dynamic_cast<MemoryMenuItem*>(parent);
     if (menu == nullptr)
-        throw std::invalid_argument("AddMenuItem: the parent is not an entry of this menu");
+        throw std::invalid_argument("AddMenuItem: родитель не является пунктом этого меню");
     return &menu->insert(index);
-}
-
-namespace {
-
-void dumpItem(const MemoryMenuItem& item, int depth, std::string& out) {
-    out.append(static_cast<std::size_t>(depth) * 2, ' ');
-    out += item.caption();
-    if (!item.name().empty())
-        out += " [" + item.name() + "]";
-    if (!item.visible())
-        out += " hidden";
-    if (!item.enabled())
-        out += " disabled";
-    if (item.shortCut() != 0)
-        out += " shortcut=" + std::to_string(item.shortCut());
-    out += '\n';
-    for (std::int32_t i = 0; i < item.count(); ++i)
-        dumpItem(*item.item(i), depth + 1, out);
-}
-
-}  // namespace
-
-std::string dumpMenu(const MemoryMenuItem& root) {
-    std::string out;
-    for (std::int32_t i = 0; i < root.count(); ++i)
-        dumpItem(*root.item(i), 0, out);
-    return out;
 }
 
 MemoryMenuItem* findMenuPath(const MemoryMenuItem& root, std::string_view path) {
@@ -89,13 +62,13 @@ MemoryMenuItem* findMenuPath(const MemoryMenuItem& root, std::string_view path) 
 MemoryMenuItem& runnableMenuPath(const MemoryMenuItem& root, std::string_view path) {
     MemoryMenuItem* entry = findMenuPath(root, path);
     if (entry == nullptr)
-        throw std::runtime_error("No menu entry \"" + std::string(path) + "\"");
-    const std::string named = "The menu entry \"" + std::string(path) + "\"";
+        throw std::runtime_error("Нет пункта меню \"" + std::string(path) + "\"");
+    const std::string named = "Пункт меню \"" + std::string(path) + "\"";
     if (!entry->enabled())
-        throw std::runtime_error(named + " is disabled");
+        throw std::runtime_error(named + " недоступен");
     for (const MemoryMenuItem* menu = entry->parent(); menu != &root; menu = menu->parent())
         if (!menu->enabled())
-            throw std::runtime_error(named + " is in the disabled menu \"" + menu->caption() +
+            throw std::runtime_error(named + " находится в недоступном меню \"" + menu->caption() +
                                      "\"");
     return *entry;
 }

@@ -37,10 +37,6 @@ void addStationMenus(MemoryMenuItem& root);
 // The host callback AddMenuItem over memory menus: `parent` must be a MemoryMenuItem.
 KvtMenuItem* addMemoryMenuItem(KvtMenuItem* parent, std::int32_t index);
 
-// The menu below `root`, one entry per line, two blanks of indent per level: the caption, then
-// " [NAME]" for a component name, " hidden", " disabled", " shortcut=N".
-std::string dumpMenu(const MemoryMenuItem& root);
-
 // The entry reached from `root` by captions joined with "/". A caption may itself hold "/"
 // ("&Журналы/Отчеты"), so every way of splitting the path is tried, first match in menu order.
 // Null when there is none.

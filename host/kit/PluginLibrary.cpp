@@ -13,7 +13,7 @@ namespace {
 
 std::string loaderError() {
     const char* text = dlerror();
-    return text != nullptr ? text : "unknown loader error";
+    return text != nullptr ? text : "неизвестная ошибка загрузчика";
 }
 
 }  // namespace
@@ -21,7 +21,7 @@ std::string loaderError() {
 PluginLibrary::PluginLibrary(const std::filesystem::path& path) : path_(path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr)
-        throw PluginLoadError("Cannot load the report plug-in " + path.string() + ": " +
+        throw PluginLoadError("Не удалось загрузить отчетный модуль " + path.string() + ": " +
                               loaderError());
     try {
         InitReportMenu = resolve<InitReportMenuFunc>("InitReportMenu");
@@ -43,8 +43,8 @@ Function PluginLibrary::resolve(const char* name) const {
     dlerror();
     void* symbol = dlsym(handle_, name);
     if (symbol == nullptr)
-        throw PluginLoadError("The report plug-in " + path_.string() + " has no export " + name +
-                              ": " + loaderError());
+        throw PluginLoadError("В отчетном модуле " + path_.string() +
+                              " нет экспортируемой функции " + name + ": " + loaderError());
     return reinterpret_cast<Function>(symbol);
 }
 

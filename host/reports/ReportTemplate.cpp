@@ -392,8 +392,7 @@ std::size_t indexOf(const std::vector<Def>& defs, std::string_view name, const c
         if (defs[i].name == name)
             return i;
     }
-    throw std::logic_error("The report has no " + std::string(what) + " named " +
-                           std::string(name));
+    throw std::logic_error("В отчете нет " + std::string(what) + " " + std::string(name));
 }
 
 }  // namespace
@@ -406,15 +405,15 @@ ReportData::ReportData(const TemplateSchema& schema)
     : schema_(&schema), scalars_(schema.scalars.size()), tables_(schema.tables.size()) {}
 
 void ReportData::set(std::string_view scalar, Cell value) {
-    scalars_[indexOf(schema_->scalars, scalar, "scalar")] = std::move(value);
+    scalars_[indexOf(schema_->scalars, scalar, "значения")] = std::move(value);
 }
 
 void ReportData::addRow(std::string_view table, TableRow row) {
-    const std::size_t index = indexOf(schema_->tables, table, "table");
+    const std::size_t index = indexOf(schema_->tables, table, "таблицы");
     if (row.size() != schema_->tables[index].columns.size())
-        throw std::logic_error("A row of " + std::string(table) + " has " +
-                               std::to_string(row.size()) + " cells instead of " +
-                               std::to_string(schema_->tables[index].columns.size()));
+        throw std::logic_error(
+            "В строке таблицы " + std::string(table) + " ячеек: " + std::to_string(row.size()) +
+            ", а столбцов: " + std::to_string(schema_->tables[index].columns.size()));
     tables_[index].push_back(std::move(row));
 }
 

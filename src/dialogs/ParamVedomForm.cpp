@@ -143,9 +143,9 @@ void TParamVedomFrm::TFormStorage::save(const TParamVedomFrm& form) const {
 TParamVedomFrm::TParamVedomFrm(std::vector<std::int32_t> codes, std::vector<std::string> captions)
     : FormStorage2("TParamVedomFrm") {
     if (codes.size() != captions.size())
-        throw std::invalid_argument("TParamVedomFrm: " + std::to_string(codes.size()) +
-                                    " payment-type codes but " + std::to_string(captions.size()) +
-                                    " captions");
+        throw std::invalid_argument("TParamVedomFrm: кодов видов оплаты " +
+                                    std::to_string(codes.size()) + ", а их названий " +
+                                    std::to_string(captions.size()));
     setObjectName("ParamVedomFrm");
     setWindowTitle("Выберите необходимые параметры для отчета");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

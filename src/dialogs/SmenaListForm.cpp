@@ -206,7 +206,8 @@ std::optional<SmenaChoice> TSmenaListFrm::SelectSmena(data::DataSource& dataSour
     const int result = showModal();
     if (result == kResultCurrentShift) {
         if (!dbFrm_.HostValue)
-            throw std::logic_error("The shift list has no host to ask for the current shift");
+            throw std::logic_error(
+                "Список смен не может узнать текущую смену: функция GetHostValue не установлена");
         const std::int32_t current = dbFrm_.HostValue(kHostCurrentShift).toInt();
         return SmenaChoice{current, current, 0, 0};
     }

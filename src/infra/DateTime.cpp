@@ -536,7 +536,7 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& 
 DateTime EncodeDate(int year, int month, int day) {
     DateTime result = 0;
     if (!TryEncodeDate(year, month, day, result)) {
-        throw EConvertError("Invalid argument to date encode");
+        throw EConvertError("Неверный аргумент для кодирования даты");
     }
     return result;
 }
@@ -544,7 +544,7 @@ DateTime EncodeDate(int year, int month, int day) {
 DateTime EncodeTime(int hour, int minute, int second, int millisecond) {
     DateTime result = 0;
     if (!TryEncodeTime(hour, minute, second, millisecond, result)) {
-        throw EConvertError("Invalid argument to time encode");
+        throw EConvertError("Неверный аргумент для кодирования времени");
     }
     return result;
 }
@@ -625,7 +625,7 @@ bool TryStrToTime(std::string_view text, DateTime& result, const FormatSettings&
 DateTime StrToDateTime(std::string_view text, const FormatSettings& settings) {
     DateTime result = 0;
     if (!TryStrToDateTime(text, result, settings)) {
-        throw EConvertError("'" + std::string(text) + "' is not a valid date and time");
+        throw EConvertError("'" + std::string(text) + "' не является правильной датой и временем");
     }
     return result;
 }

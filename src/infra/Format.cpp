@@ -81,8 +81,8 @@ public:
 
 private:
     [[noreturn]] void fail() const {
-        throw FormatError("Format '" + std::string(format_) +
-                          "' invalid or incompatible with argument");
+        throw FormatError("Формат '" + std::string(format_) +
+                          "' неверен или несовместим с аргументом");
     }
 
     // Reads one directive after its '%'; returns the position after it.

@@ -87,7 +87,8 @@ std::string stripValue(std::string_view raw) {
 
 void requireSingleLine(std::string_view text) {
     if (text.find_first_of("\r\n") != std::string_view::npos)
-        throw std::invalid_argument("an INI name or value cannot hold a line break");
+        throw std::invalid_argument(
+            "имя или значение в INI-файле не может содержать перевод строки");
 }
 
 }  // namespace

@@ -537,7 +537,7 @@ LogStream OpenLogStream(const fs::path& fileName, unsigned mode, int timeoutMs) 
             LogStream stream(fd, fileName, (flags & O_APPEND) != 0);
             if (!isRegular(stream, fd, flags))
                 throw ERVKLoggerError(
-                    Format("Log file is not a regular file (%s)", {fileName.string()}));
+                    Format("Файл журнала не является обычным файлом (%s)", {fileName.string()}));
             return stream;
         }
         const int error = errno;

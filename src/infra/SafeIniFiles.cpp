@@ -319,7 +319,7 @@ IniDocument TSafeIniFile::load() const {
     try {
         return store().load();
     } catch (const platform::SystemError& error) {
-        throw EIniFileException(reasonOf(error) + " -> Unable to read " + fileName_);
+        throw EIniFileException(reasonOf(error) + " -> Не удалось прочитать файл " + fileName_);
     }
 }
 
@@ -327,13 +327,13 @@ IniDocument TSafeIniFile::loadForUpdate() const {
     try {
         return store().loadForUpdate();
     } catch (const platform::SystemError& error) {
-        throw EIniFileException(reasonOf(error) + " -> Unable to write to " + fileName_);
+        throw EIniFileException(reasonOf(error) + " -> Не удалось записать в файл " + fileName_);
     }
 }
 
 void TSafeIniFile::save(const IniDocument& document) const {
     const IniFileStore file = store();
-    retried("Unable to write to " + fileName_, [&] { file.save(document); });
+    retried("Не удалось записать в файл " + fileName_, [&] { file.save(document); });
     if (FlushAfterWrite)
         flush();
 }

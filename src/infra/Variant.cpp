@@ -23,13 +23,13 @@ constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 
 [[noreturn]] void throwOutOfBounds() {
-    throw VariantError("Variant array index out of bounds");
+    throw VariantError("Индекс массива вариантов вне диапазона");
 }
 
 [[noreturn]] void throwOverflow(VarType from, VarType to) {
-    throw VariantError("Overflow while converting variant of type (" +
-                       std::string(varTypeName(from)) + ") into type (" +
-                       std::string(varTypeName(to)) + ")");
+    throw VariantError("Переполнение при преобразовании варианта типа (" +
+                       std::string(varTypeName(from)) + ") в тип (" + std::string(varTypeName(to)) +
+                       ")");
 }
 
 // Strings accept the locale's decimal comma and the point alike, and hexadecimal integers.
@@ -239,14 +239,14 @@ Variant Variant::array(std::int32_t low, std::int32_t high) {
 
 Variant Variant::array(std::vector<ArrayBound> bounds) {
     if (bounds.empty()) {
-        throw VariantError("Error creating variant or safe array");
+        throw VariantError("Ошибка создания варианта или массива");
     }
     std::size_t total = 1;
     for (const ArrayBound& bound : bounds) {
         const std::int64_t count = std::int64_t{bound.high} - bound.low + 1;
         if (count < 0 || count > kInt32Max ||
             (count > 0 && total > std::numeric_limits<std::size_t>::max() / count)) {
-            throw VariantError("Error creating variant or safe array");
+            throw VariantError("Ошибка создания варианта или массива");
         }
         total *= static_cast<std::size_t>(count);
     }
@@ -261,7 +261,7 @@ Variant Variant::list(std::vector<Variant> elements, std::int32_t low) {
     const auto count = static_cast<std::int64_t>(elements.size());
     const std::int64_t high = std::int64_t{low} + count - 1;
     if (count > kInt32Max || high > kInt32Max || high < kInt32Min) {
-        throw VariantError("Error creating variant or safe array");
+        throw VariantError("Ошибка создания варианта или массива");
     }
     Variant result;
     result.type_ = VarType::Array;
@@ -322,8 +322,8 @@ Variant Variant::deepCopy() const {
 
 const Variant::ArrayData& Variant::arrayData() const {
     if (!array_) {
-        throw VariantError("Variant of type (" + std::string(varTypeName(type_)) +
-                           ") is not an array");
+        throw VariantError("Вариант типа (" + std::string(varTypeName(type_)) +
+                           ") не является массивом");
     }
     return *array_;
 }
@@ -400,8 +400,8 @@ const Variant& Variant::at(std::int32_t row, std::int32_t column) const {
 }
 
 void Variant::cannotConvert(VarType target) const {
-    throw VariantError("Could not convert variant of type (" + std::string(varTypeName(type_)) +
-                       ") into type (" + std::string(varTypeName(target)) + ")");
+    throw VariantError("Невозможно преобразовать вариант типа (" + std::string(varTypeName(type_)) +
+                       ") в тип (" + std::string(varTypeName(target)) + ")");
 }
 
 std::int64_t Variant::toIntegerIn(std::int64_t min, std::int64_t max, VarType target) const {

@@ -321,7 +321,8 @@ const PeriodMode& periodMode(int mode) {
          [] { return std::string("ОТПУСК ВОДИТЕЛЮ ЗА ВЫБРАННЫЙ ПЕРИОД"); }},
     };
     if (mode < 0 || mode > 3)
-        throw std::invalid_argument("No period statement report of mode " + std::to_string(mode));
+        throw std::invalid_argument("Нет отчета по ведомостям за период для режима " +
+                                    std::to_string(mode));
     return modes[mode];
 }
 

@@ -20,7 +20,7 @@ std::string text(std::string_view view) {
 
 void requireSeparatorKey(std::string_view key) {
     if (key != kDecimalSeparatorKey && key != kThousandSeparatorKey)
-        throw std::invalid_argument("Not a separator setting: " + text(key));
+        throw std::invalid_argument("Ключ " + text(key) + " не является настройкой разделителя");
 }
 
 char stationSeparator(std::string_view key) {

@@ -54,7 +54,7 @@ public:
         log_->requests.emplace_back(provider, request);
         const auto found = tables_.find(provider);
         if (found == tables_.end())
-            throw appserver::ServerError("Provider not found: " + provider);
+            throw appserver::ServerError("Провайдер \"" + provider + "\" не найден");
         return std::make_unique<FakeCursor>(found->second, log_);
     }
     Variant GetKVTConfig() override { return Variant::list({}); }

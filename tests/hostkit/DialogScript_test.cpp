@@ -381,31 +381,30 @@ TEST_F(DialogScriptTest, FormsBeyondTheScriptOrOfAnotherClassAreCancelled) {
     EXPECT_THAT(
         events,
         ElementsAre("Shown TProbeFrm \"Проба\"", "Cancelled TProbeFrm", "Shown TProbeFrm \"Проба\"",
-                    "Error \"Step 1 of the dialog script expects TSmenaListFrm, not "
-                    "TProbeFrm\"",
+                    "Error \"Шаг 1 сценария форм ждет форму TSmenaListFrm, а не TProbeFrm\"",
                     "Cancelled TProbeFrm", "Shown TProbeFrm \"Проба\"", "Cancelled TProbeFrm",
-                    "Error \"No form came for step 1 (TProbeFrm) of the dialog script\""));
+                    "Error \"Шаг 1 (TProbeFrm) сценария форм не дождался своей формы\""));
 }
 
 TEST_F(DialogScriptTest, AnActionTheFormCannotTakeIsAnErrorAndEndsTheScript) {
     const std::vector<std::pair<std::string, std::string>> cases{
-        {R"({"click": "btnNone"})", R"(no component \"btnNone\" on TProbeFrm)"},
-        {R"({"click": "btnHidden"})", R"(\"btnHidden\" is hidden)"},
-        {R"({"click": "btnOff"})", R"(\"btnOff\" is disabled)"},
-        {R"({"check": {"edName": true}})", R"(\"edName\" is not a check box)"},
-        {R"({"set": {"cBcPrint": "x"}})", R"(\"cBcPrint\" takes no text)"},
+        {R"({"click": "btnNone"})", R"(на форме TProbeFrm нет компонента \"btnNone\")"},
+        {R"({"click": "btnHidden"})", R"(компонент \"btnHidden\" скрыт)"},
+        {R"({"click": "btnOff"})", R"(компонент \"btnOff\" недоступен)"},
+        {R"({"check": {"edName": true}})", R"(компонент \"edName\" не является флажком)"},
+        {R"({"set": {"cBcPrint": "x"}})", R"(компонент \"cBcPrint\" не принимает текст)"},
         {R"({"set": {"BegDate": "1.3.2024"}})",
-         R"(\"BegDate\" does not take the text \"1.3.2024\" in the format dd.MM.yyyy)"},
+         R"(компонент \"BegDate\" не принимает текст \"1.3.2024\" в формате dd.MM.yyyy)"},
         {R"({"set": {"BegTimeEdit": "ab:cd"}})",
-         R"(\"BegTimeEdit\" does not take the text \"ab:cd\")"},
-        {R"({"select": {"ComboBox1": 3}})", R"(\"ComboBox1\" has no item 3)"},
+         R"(компонент \"BegTimeEdit\" не принимает текст \"ab:cd\")"},
+        {R"({"select": {"ComboBox1": 3}})", R"(компонент \"ComboBox1\" не содержит пункта 3)"},
         {R"({"selectRows": {"DBGrid1": {"field": "SmNum", "values": [14]}}})",
-         R"(\"DBGrid1\" has no row with SmNum \"14\")"},
+         R"(компонент \"DBGrid1\" не содержит строки, где SmNum = \"14\")"},
         {R"({"current": {"DBGrid1": {"field": "Liters", "value": 1}}})",
-         R"(\"DBGrid1\" has no column \"Liters\")"},
-        {R"({"click": "btnOK"}, {"close": "ok"})", "the form closed before action 2"},
-        {R"({"list": "btnOK"})", R"(\"btnOK\" shows no list)"},
-        {R"({"list": {"btnHidden": 1}})", R"(\"btnHidden\" is hidden)"},
+         R"(компонент \"DBGrid1\" не содержит столбца \"Liters\")"},
+        {R"({"click": "btnOK"}, {"close": "ok"})", "форма закрылась до действия 2"},
+        {R"({"list": "btnOK"})", R"(компонент \"btnOK\" не показывает списка)"},
+        {R"({"list": {"btnHidden": 1}})", R"(компонент \"btnHidden\" скрыт)"},
     };
     for (const auto& [action, message] : cases) {
         events.clear();
@@ -416,7 +415,7 @@ TEST_F(DialogScriptTest, AnActionTheFormCannotTakeIsAnErrorAndEndsTheScript) {
         form.exec();
         driver->finish();
         ASSERT_GE(events.size(), 2u) << action;
-        EXPECT_EQ(events[1], "Error \"Step 1 (TProbeFrm): " + message + "\"") << action;
+        EXPECT_EQ(events[1], "Error \"Шаг 1 (TProbeFrm): " + message + "\"") << action;
         EXPECT_EQ(events.back(), "Cancelled TProbeFrm") << action;
         EXPECT_EQ(driver->remainingSteps(), 0u) << action;
     }
@@ -424,31 +423,33 @@ TEST_F(DialogScriptTest, AnActionTheFormCannotTakeIsAnErrorAndEndsTheScript) {
 
 TEST_F(DialogScriptTest, ScriptsAreCheckedWhenRead) {
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"[{", "Dialog script is not valid JSON"},
-        {"{}", "Dialog script must be a JSON array of steps"},
-        {R"([{"do": []}])", R"(step 1: "form" must be a non-empty text)"},
-        {R"([{"form": "X", "todo": []}])", R"(step 1: unknown key "todo")"},
+        {"[{", "Сценарий форм не является правильным JSON"},
+        {"{}", "Сценарий форм должен быть массивом шагов JSON"},
+        {R"([{"do": []}])", R"(шаг 1: "form" должен быть непустым текстом)"},
+        {R"([{"form": "X", "todo": []}])", R"(шаг 1: неизвестный ключ "todo")"},
         {R"([{"form": "X", "do": [{"click": "a"}, {"press": "a"}]}])",
-         R"(step 1, action 2: unknown action "press")"},
+         R"(шаг 1, действие 2: неизвестное действие "press")"},
         {R"([{"form": "X", "do": [{"click": "a", "close": "ok"}]}])",
-         "action 1: an action is an object with exactly one key"},
-        {R"([{"form": "X", "do": [{"key": "Ctrl+Nope"}]}])", R"(unknown key "Ctrl+Nope")"},
-        {R"([{"form": "X", "do": [{"close": "maybe"}]}])", R"("close" takes "ok", "cancel")"},
-        {R"([{"form": "X", "do": [{"select": {"rg": -1}}]}])", R"("select" takes an item index)"},
-        {R"([{"form": "X", "do": [{"list": {"G": 1.5}}]}])", R"("list" takes a count of rows)"},
-        {R"([{"form": "X", "do": [{"list": 3}]}])", R"("list" takes an object keyed by)"},
+         "действие 1: действие — объект ровно с одним ключом"},
+        {R"([{"form": "X", "do": [{"key": "Ctrl+Nope"}]}])", R"(неизвестная клавиша "Ctrl+Nope")"},
+        {R"([{"form": "X", "do": [{"close": "maybe"}]}])", R"("close" принимает "ok", "cancel")"},
+        {R"([{"form": "X", "do": [{"select": {"rg": -1}}]}])",
+         R"("select" принимает номер пункта)"},
+        {R"([{"form": "X", "do": [{"list": {"G": 1.5}}]}])", R"("list" принимает число строк)"},
+        {R"([{"form": "X", "do": [{"list": 3}]}])",
+         R"("list" принимает объект с именами компонентов)"},
         {R"([{"form": "X", "do": [{"selectRows": {"G": {"field": "F"}}}]}])",
-         R"("selectRows" takes {"field": F, "values": [V, ...]} for "G")"},
+         R"("selectRows" принимает {"field": F, "values": [V, ...]} для "G")"},
         {R"([{"form": "X", "do": [{"check": {"L": {"item": -1, "checked": true}}}]}])",
-         R"("check" takes true, false or {"item": I, "checked": B} for "L")"},
+         R"("check" принимает true, false или {"item": I, "checked": B} для "L")"},
         {R"([{"form": "X", "do": [{"check": {"L": {"item": 0, "row": 1}}}]}])",
-         R"("check" has no key "row")"},
+         R"(у "check" нет ключа "row")"},
         {R"([{"form": "X", "do": [{"drag": {"chb": 5}}]}])",
-         R"("drag" takes {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} for "chb")"},
+         R"("drag" принимает {"button": B, "dx": X, "dy": Y, "modifiers": [M, ...]} для "chb")"},
         {R"([{"form": "X", "do": [{"drag": {"chb": {"button": "fourth"}}}]}])",
-         R"(a button is one of "left", "right", "middle")"},
+         R"(неизвестная кнопка мыши, допустимы "left", "right", "middle")"},
         {R"([{"form": "X", "do": [{"drag": {"chb": {"modifiers": ["hyper"]}}}]}])",
-         R"(a modifier is one of "shift", "ctrl", "alt", "meta")"},
+         R"(неизвестная клавиша-модификатор, допустимы "shift", "ctrl", "alt", "meta")"},
     };
     for (const auto& [json, message] : cases) {
         try {
@@ -487,9 +488,9 @@ TEST_F(DialogScriptTest, CheckListItemsAreTickedAndUntickedByIndex) {
 
 TEST_F(DialogScriptTest, CheckListItemsTheOperatorCannotTickAreErrors) {
     const std::vector<std::pair<int, std::string>> cases{
-        {3, R"(\"lbKinds\" has no item 3)"},
-        {1, R"(\"lbKinds item 1\" has no check box)"},
-        {0, R"(\"lbKinds item 0\" is disabled)"},
+        {3, R"(компонент \"lbKinds\" не содержит пункта 3)"},
+        {1, R"(пункт 1 компонента \"lbKinds\" без флажка)"},
+        {0, R"(пункт 0 компонента \"lbKinds\" недоступен)"},
     };
     for (const auto& [item, message] : cases) {
         events.clear();
@@ -502,7 +503,7 @@ TEST_F(DialogScriptTest, CheckListItemsTheOperatorCannotTickAreErrors) {
                    std::to_string(item) + "}}}]}]");
         form.exec();
         ASSERT_GE(events.size(), 2u) << item;
-        EXPECT_EQ(events[1], "Error \"Step 1 (TProbeFrm): " + message + "\"") << item;
+        EXPECT_EQ(events[1], "Error \"Шаг 1 (TProbeFrm): " + message + "\"") << item;
     }
 }
 

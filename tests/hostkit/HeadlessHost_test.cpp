@@ -5,6 +5,7 @@
 
 #include "appserver/DemoData.h"
 #include "appserver/StationServer.h"
+#include "host/kit/MenuDump.h"
 #include "support/TestRoot.h"
 #include "support/WidgetApplication.h"
 #include "ui/Desktop.h"
@@ -87,10 +88,10 @@ TEST_F(HeadlessHostTest, InvisibleEntriesRunByPathUnlessTheyOrTheirMenuAreDisabl
         std::string message;
     };
     const std::vector<Refusal> refusals{
-        {true, "История продаж/ТРК #2", "The menu entry \"История продаж/ТРК #2\" is disabled"},
-        {true, "История продаж/ТРК #3", "No menu entry \"История продаж/ТРК #3\""},
+        {true, "История продаж/ТРК #2", "Пункт меню \"История продаж/ТРК #2\" недоступен"},
+        {true, "История продаж/ТРК #3", "Нет пункта меню \"История продаж/ТРК #3\""},
         {false, "История продаж/ТРК #1",
-         "The menu entry \"История продаж/ТРК #1\" is in the disabled menu \"История продаж\""},
+         "Пункт меню \"История продаж/ТРК #1\" находится в недоступном меню \"История продаж\""},
     };
     for (const auto& [menuEnabled, path, message] : refusals) {
         history.setEnabled(menuEnabled);

@@ -201,7 +201,7 @@ TEST_F(DateTimeTest, RejectsWhatIsNoDateOrTime) {
         StrToDateTime("x");
         FAIL() << "no exception";
     } catch (const EConvertError& error) {
-        EXPECT_STREQ(error.what(), "'x' is not a valid date and time");
+        EXPECT_STREQ(error.what(), "'x' не является правильной датой и временем");
     }
 }
 

@@ -89,8 +89,7 @@ TEST_F(FormatTest, MismatchesAreErrors) {
             Format(format, args);
             ADD_FAILURE() << format << " was accepted";
         } catch (const FormatError& error) {
-            EXPECT_EQ(error.what(),
-                      "Format '" + format + "' invalid or incompatible with argument");
+            EXPECT_EQ(error.what(), "Формат '" + format + "' неверен или несовместим с аргументом");
         }
     }
 }

@@ -273,7 +273,7 @@ TEST_F(LoggerTest, PlantedEntriesAreNeverWrittenThrough) {
          },
          none, "fmOpenReadWrite", loop},
         {"FIFO", [](auto& dir, auto&) { ASSERT_EQ(mkfifo((dir / "Test.log").c_str(), 0600), 0); },
-         none, "fmOpenReadWrite", "Log file is not a regular file"},
+         none, "fmOpenReadWrite", "Файл журнала не является обычным файлом"},
         {"folder", [](auto& dir, auto&) { fs::create_directory(dir / "Test.log"); }, none,
          "fmOpenReadWrite", platform::systemErrorText(EISDIR)},
         {"link among the backups",

@@ -166,9 +166,10 @@ TEST_F(SafeIniFileTest, AnImpossibleCountReadsAsTheFirstChunk) {
 TEST_F(SafeIniFileTest, FilesBeyondTheSizeLimitAreRefusedBothWays) {
     setText("[S]\r\nk=" + std::string(IniFileStore::kMaxFileSize, 'x') + "\r\n");
     TSafeIniFile file(kName);
-    EXPECT_EQ(failureOf<EIniFileException>([&] { file.ReadString("S", "k", ""); }),
-              "TSafeIniFile.ReadString -> файл больше 16 МБ (16777225 байт) -> Не удалось прочитать файл "
-              "C:\\WINDOWS\\cnf.INI");
+    EXPECT_EQ(
+        failureOf<EIniFileException>([&] { file.ReadString("S", "k", ""); }),
+        "TSafeIniFile.ReadString -> файл больше 16 МБ (16777225 байт) -> Не удалось прочитать файл "
+        "C:\\WINDOWS\\cnf.INI");
     setText("[S]\r\nk=" + std::string(IniFileStore::kMaxFileSize - 100, 'x') + "\r\n");
     const std::string message =
         failureOf<EIniFileException>([&] { file.WriteString("S", "last", std::string(200, 'y')); });

@@ -27,33 +27,33 @@ std::string errorOf(const std::function<void()>& action) {
 
 TEST_F(VariantTest, ConversionFailuresNameBothTypes) {
     EXPECT_EQ(errorOf([] { Variant("abc").toInt(); }),
-              "Could not convert variant of type (String) into type (Integer)");
+              "Невозможно преобразовать вариант типа (String) в тип (Integer)");
     EXPECT_EQ(errorOf([] { Variant::null().toInt(); }),
-              "Could not convert variant of type (Null) into type (Integer)");
+              "Невозможно преобразовать вариант типа (Null) в тип (Integer)");
     EXPECT_EQ(errorOf([] { Variant::null().toString(); }),
-              "Could not convert variant of type (Null) into type (String)");
+              "Невозможно преобразовать вариант типа (Null) в тип (String)");
     EXPECT_EQ(errorOf([] { Variant::array(0, 1).toDouble(); }),
-              "Could not convert variant of type (Array) into type (Double)");
+              "Невозможно преобразовать вариант типа (Array) в тип (Double)");
     EXPECT_EQ(errorOf([] { Variant("yes").toBool(); }),
-              "Could not convert variant of type (String) into type (Boolean)");
+              "Невозможно преобразовать вариант типа (String) в тип (Boolean)");
     EXPECT_EQ(errorOf([] { Variant("x").toDate(); }),
-              "Could not convert variant of type (String) into type (Date)");
+              "Невозможно преобразовать вариант типа (String) в тип (Date)");
     EXPECT_EQ(errorOf([] { Variant::null().toInt64(); }),
-              "Could not convert variant of type (Null) into type (Int64)");
+              "Невозможно преобразовать вариант типа (Null) в тип (Int64)");
 }
 
 TEST_F(VariantTest, IntegersOutOfRangeOverflow) {
     EXPECT_EQ(errorOf([] { Variant(3e9).toInt(); }),
-              "Overflow while converting variant of type (Double) into type (Integer)");
+              "Переполнение при преобразовании варианта типа (Double) в тип (Integer)");
     EXPECT_EQ(errorOf([] { Variant::i8(std::int64_t{1} << 40).toInt(); }),
-              "Overflow while converting variant of type (Int64) into type (Integer)");
+              "Переполнение при преобразовании варианта типа (Int64) в тип (Integer)");
     EXPECT_EQ(Variant::i8(std::int64_t{1} << 40).toInt64(), std::int64_t{1} << 40);
     EXPECT_EQ(errorOf([] { Variant(std::nan("")).toInt64(); }),
-              "Overflow while converting variant of type (Double) into type (Int64)");
+              "Переполнение при преобразовании варианта типа (Double) в тип (Int64)");
     EXPECT_EQ(errorOf([] { Variant(1e19).toInt64(); }),
-              "Overflow while converting variant of type (Double) into type (Int64)");
+              "Переполнение при преобразовании варианта типа (Double) в тип (Int64)");
     EXPECT_EQ(errorOf([] { Variant("3000000000").toInt(); }),
-              "Overflow while converting variant of type (String) into type (Integer)");
+              "Переполнение при преобразовании варианта типа (String) в тип (Integer)");
 }
 
 TEST_F(VariantTest, NumbersConvertLikeTheStationSoftware) {
@@ -167,7 +167,7 @@ TEST_F(VariantTest, ArrayShapeAndBounds) {
     EXPECT_EQ(grid.highBound(2), 1);
     EXPECT_EQ(grid.elements().size(), 6u);
 
-    const std::string outOfBounds = "Variant array index out of bounds";
+    const std::string outOfBounds = "Индекс массива вариантов вне диапазона";
     EXPECT_EQ(errorOf([&] { list.at(0); }), outOfBounds);
     EXPECT_EQ(errorOf([&] { list.at(4); }), outOfBounds);
     EXPECT_EQ(errorOf([&] { list.at(1, 1); }), outOfBounds);
@@ -176,10 +176,11 @@ TEST_F(VariantTest, ArrayShapeAndBounds) {
     EXPECT_EQ(errorOf([&] { grid.at(1, 2); }), outOfBounds);
     EXPECT_EQ(errorOf([&] { grid.lowBound(3); }), outOfBounds);
     EXPECT_EQ(errorOf([&] { grid.highBound(0); }), outOfBounds);
-    EXPECT_EQ(errorOf([] { Variant(1).dimCount(); }), "Variant of type (Integer) is not an array");
-    EXPECT_EQ(errorOf([] { Variant::array(5, 3); }), "Error creating variant or safe array");
+    EXPECT_EQ(errorOf([] { Variant(1).dimCount(); }),
+              "Вариант типа (Integer) не является массивом");
+    EXPECT_EQ(errorOf([] { Variant::array(5, 3); }), "Ошибка создания варианта или массива");
     EXPECT_EQ(errorOf([] { Variant::array(std::vector<ArrayBound>{}); }),
-              "Error creating variant or safe array");
+              "Ошибка создания варианта или массива");
     EXPECT_EQ(Variant::array(5, 4).bounds()[0].count(), 0);
 }
 

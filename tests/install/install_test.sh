@@ -38,10 +38,11 @@ unset KVT_PLUGIN KVT_STATION_DB
 menu=$("$usr/bin/kvt-hostsim" --dump-menu)
 grep -q '^  Сменный отчет' <<<"$menu" || fail "kvt-hostsim found no plug-in menu: $menu"
 
-# The console headless: it stays up until stopped (timeout's 124), saying nothing of errors.
-status=0
-timeout 5 "$usr/bin/kvt-station" >"$work/station.log" 2>&1 || status=$?
-[ "$status" -eq 124 ] || { cat "$work/station.log"; fail "kvt-station ended with $status"; }
+# The console headless: it starts as always without its window, prints its menu and ends with 0,
+# which it does only when no error was shown.
+menu=$("$usr/bin/kvt-station" --dump-menu 2>"$work/station.log") ||
+    { cat "$work/station.log"; fail "kvt-station --dump-menu"; }
+grep -q '^  Сменный отчет' <<<"$menu" || fail "kvt-station found no plug-in menu: $menu"
 
 # The SDK, as pkg-config and as a CMake package give it.
 export PKG_CONFIG_PATH

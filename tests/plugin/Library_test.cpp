@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/kit/MemoryMenu.h"
+#include "host/kit/MenuDump.h"
 #include "host/kit/PluginLibrary.h"
 #include "platform/TempDir.h"
 #include "support/TestRoot.h"

@@ -24,11 +24,11 @@ public:
     explicit ConfigOnlyServer(Variant config) : config_(std::move(config)) {}
     std::unique_ptr<appserver::RecordCursor> openProvider(
         const std::string& provider, const appserver::ProviderRequest&) override {
-        throw appserver::ServerError("Provider not found: " + provider);
+        throw appserver::ServerError("Провайдер \"" + provider + "\" не найден");
     }
     Variant GetKVTConfig() override {
         if (config_.isNull())
-            throw appserver::ServerError("GetKVTConfig failed: no station");
+            throw appserver::ServerError("Ошибка GetKVTConfig: станция не описана");
         return config_;
     }
     std::int32_t vedFilter() const override { return 0; }

@@ -46,7 +46,7 @@ public:
     std::unique_ptr<appserver::RecordCursor> openProvider(
         const std::string& provider, const appserver::ProviderRequest& request) override {
         if (provider.starts_with("Vd"))
-            throw appserver::ServerError("Provider \"" + provider + "\" not found");
+            throw appserver::ServerError("Провайдер \"" + provider + "\" не найден");
         return station_->openProvider(provider, request);
     }
     Variant GetKVTConfig() override { return station_->GetKVTConfig(); }
@@ -233,8 +233,8 @@ TEST_F(StatementRunnersTest, PeriodReportsOverOrganisationsLogTheFallbackAndKeep
     const std::vector<std::string> log = logLines();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
         return line.ends_with(
-            "Ошибка открытия окна свойств по ведомостям: Provider "
-            "\"VdContractorDSP\" not found");
+            "Ошибка открытия окна свойств по ведомостям: Провайдер "
+            "\"VdContractorDSP\" не найден");
     })) << log.front();
 
     host().reportCalls.clear();

@@ -169,7 +169,7 @@ TEST_F(PropFormTest, AValueOfAnotherTypeLeavesTheKindUnloadedButTheFormOpens) {
     const auto events = run(1, R"([{"form": "TPropFrm", "do": [{"check": {"CB0": true}}]}])");
     ASSERT_GE(events.size(), 2u) << ::testing::PrintToString(events);
     EXPECT_EQ(events[0], "Shown TPropFrm \"Свойства отчета\"");
-    EXPECT_THAT(events[1], HasSubstr("no component \\\"CB0\\\""));
+    EXPECT_THAT(events[1], HasSubstr("нет компонента \\\"CB0\\\""));
 }
 
 // --- The shift report's composition ---------------------------------------------------------
@@ -177,7 +177,7 @@ TEST_F(PropFormTest, AValueOfAnotherTypeLeavesTheKindUnloadedButTheFormOpens) {
 TEST_F(PropFormTest, WithoutTheConfigurationFileOnlyTheFixedControlsShowAndNothingIsSaved) {
     const auto events = run(2, R"([{"form": "TPropFrm", "do": [{"check": {"RoundCB": false}}]}])");
     ASSERT_GE(events.size(), 2u);
-    EXPECT_THAT(events[1], HasSubstr("\\\"RoundCB\\\" is hidden"));
+    EXPECT_THAT(events[1], HasSubstr("компонент \\\"RoundCB\\\" скрыт"));
     run(2, R"([{"form": "TPropFrm", "do": [{"close": "ok"}]}])");
     EXPECT_FALSE(fs::exists(platform::PathMap::resolve(ConfigFileName())));
 }
@@ -242,10 +242,10 @@ TEST_F(PropFormTest, WithoutTheRightTemplatesAndRowsAreLockedButRowsStillMove) {
     EXPECT_EQ(events.front(), "Shown TPropFrm \"Свойства отчета\"");
     const auto locked =
         run(2, R"([{"form": "TPropFrm", "do": [{"focus": "lbHelp"}]}])", context(false, 1));
-    EXPECT_THAT(locked[1], HasSubstr("\\\"lbHelp\\\" is hidden"));
+    EXPECT_THAT(locked[1], HasSubstr("компонент \\\"lbHelp\\\" скрыт"));
     const auto edit =
         run(2, R"([{"form": "TPropFrm", "do": [{"set": {"Edit0_0_1": "x"}}]}])", context(false, 1));
-    EXPECT_THAT(edit[1], HasSubstr("\\\"Edit0_0_1\\\" is disabled"));
+    EXPECT_THAT(edit[1], HasSubstr("компонент \\\"Edit0_0_1\\\" недоступен"));
 }
 
 TEST_F(PropFormTest, StoredPositionsOutOfOrderAreLaidOutAsTheirRanks) {

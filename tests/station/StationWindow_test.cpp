@@ -252,9 +252,9 @@ TEST_F(StationWindowTest, BadSettingsAndAMissingPlugInAreShownAndTheConsoleKeeps
         StationSetup{base() / "libKVTReports7.so", database_, settings}, errors_);
     window_->start();
     ASSERT_THAT(errors_->messages, SizeIs(2));
-    EXPECT_THAT(errors_->messages[0], HasSubstr("not valid JSON"));
+    EXPECT_THAT(errors_->messages[0], HasSubstr("не являются правильным JSON"));
     EXPECT_THAT(errors_->messages[0], HasSubstr("настройками по умолчанию"));
-    EXPECT_THAT(errors_->messages[1], StartsWith("Cannot load the report plug-in"));
+    EXPECT_THAT(errors_->messages[1], StartsWith("Не удалось загрузить отчетный модуль"));
     EXPECT_EQ(window_->values().operatorLevel(), 0);
     // The payment types still come from the database.
     EXPECT_TRUE(window_->values().hostValue(19).isArray());

@@ -91,7 +91,8 @@ std::vector<MenuEntry> runnableEntries(const std::vector<std::string>& dump) {
 
 // Every entry is clicked without a script, so that every form it shows is cancelled as Esc
 // does; each under the first of the operators that may run it (level 0 with the terminal
-// returns right, level 3 for the station network's reports).
+// returns right, level 3 for the station network's reports), and once under the first that may
+// not, whose click kvt-hostsim refuses with a message.
 class KvtHostsimMessagesTest : public test::FreshRoot {
 protected:
     void SetUp() override {
@@ -115,32 +116,44 @@ protected:
         }
     }
 
-    std::vector<std::string> hostsim(const fs::path& database, const fs::path& hostValues,
-                                     std::vector<std::string> args) const {
+    test::ProcessResult hostsim(const fs::path& database, const fs::path& hostValues,
+                                std::vector<std::string> args) const {
         args.insert(args.begin(),
                     {"--station-db", database.string(), "--host-values", hostValues.string()});
-        const test::ProcessResult result = test::runProcess(test::toolPath("kvt-hostsim"), args);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        return test::splitLines(result.out);
+        return test::runProcess(test::toolPath("kvt-hostsim"), args);
     }
 
-    // The Error and MessageBox lines of every entry's run on one station.
+    // The Error and MessageBox lines of every entry's run on one station, and the refusal of
+    // every entry the operator cannot run, as "Refused MESSAGE".
     std::set<std::string> messagesOfEveryEntry(const fs::path& database) const {
         std::set<std::string> messages;
         std::set<std::string> clicked;
-        const auto keep = [&messages](const std::vector<std::string>& lines) {
-            for (const std::string& line : lines)
+        std::set<std::string> refused;
+        const auto keep = [&messages](const test::ProcessResult& result) {
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+            for (const std::string& line : test::splitLines(result.out))
                 if (line.starts_with("Error ") || line.starts_with("MessageBox "))
                     messages.insert(line);
         };
         for (const fs::path& hostValues : operators_) {
-            const std::vector<std::string> menu = hostsim(database, hostValues, {"--dump-menu"});
+            const test::ProcessResult menu = hostsim(database, hostValues, {"--dump-menu"});
             keep(menu);
-            for (const MenuEntry& entry : runnableEntries(menu))
+            for (const MenuEntry& entry : runnableEntries(test::splitLines(menu.out))) {
                 if (entry.enabled && clicked.insert(entry.path).second)
                     keep(hostsim(database, hostValues, {"--click", entry.path}));
+                if (!entry.enabled && refused.insert(entry.path).second) {
+                    const test::ProcessResult refusal =
+                        hostsim(database, hostValues, {"--click", entry.path});
+                    // The refusal ends the run: Qt's own warnings may come before it.
+                    const std::vector<std::string> lines = test::splitLines(refusal.err);
+                    EXPECT_EQ(refusal.exitCode, 1) << entry.path;
+                    if (!lines.empty())
+                        messages.insert("Refused " + lines.back());
+                }
+            }
         }
         EXPECT_THAT(clicked, Not(IsEmpty()));
+        EXPECT_THAT(refused, Not(IsEmpty()));
         return messages;
     }
 

@@ -168,18 +168,18 @@ TEST_F(KvtHostsimTest, PluginErrorsArePrintedAndToolErrorsEndIt) {
 
     const auto path = hostsim({"--click", "&Журналы/Нет такого"});
     EXPECT_EQ(path.exitCode, 1);
-    EXPECT_THAT(path.err, HasSubstr("No menu entry \"&Журналы/Нет такого\"\n"));
+    EXPECT_THAT(path.err, HasSubstr("Нет пункта меню \"&Журналы/Нет такого\"\n"));
 
     const auto disabled = hostsim({"--click", "&Журналы/Отчеты/Общий список дисконтных  карт"});
     EXPECT_EQ(disabled.exitCode, 1);
-    EXPECT_THAT(disabled.err, HasSubstr("\"&Журналы/Отчеты/Общий список дисконтных  карт\" is "
-                                        "disabled"));
+    EXPECT_THAT(disabled.err, HasSubstr("\"&Журналы/Отчеты/Общий список дисконтных  карт\" "
+                                        "недоступен"));
 
     test::writeFile(base() / "bad.json", R"([{"form": "TSmenaListFrm", "do": [{"tap": "x"}]}])");
     const std::vector<std::pair<std::vector<std::string>, std::string>> failures{
-        {{"--plugin", (base() / "libNone.so").string()}, "Cannot load the report plug-in"},
+        {{"--plugin", (base() / "libNone.so").string()}, "Не удалось загрузить отчетный модуль"},
         {{"--click", "&Файл", "--script", (base() / "bad.json").string()},
-         "Dialog script, step 1, action 1: unknown action \"tap\""},
+         "Сценарий форм, шаг 1, действие 1: неизвестное действие \"tap\""},
         {{"--script", (base() / "bad.json").string()}, "--script нужен --click\nusage:"},
         {{"--user-level", "4"}, "уровень оператора должен быть от 0 до 3: 4\nusage:"},
         {{"--dump"}, "лишний аргумент: --dump\nusage:"},

@@ -88,7 +88,7 @@ TEST_F(KvtIniTest, ErrorsGoToStandardErrorWithExitCodeOne) {
     const ProcessResult noFolder = ini({"C:\\MISSING\\x.ini", "set", "S", "k", "v"});
     EXPECT_EQ(noFolder.exitCode, 1);
     EXPECT_EQ(noFolder.err,
-              "TSafeIniFile.WriteString -> No such file or directory -> Unable to write to "
+              "TSafeIniFile.WriteString -> No such file or directory -> Не удалось записать в файл "
               "C:\\MISSING\\x.ini\n");
     const ProcessResult usage = ini({kName, "frobnicate"});
     EXPECT_EQ(usage.exitCode, 1);

@@ -184,7 +184,7 @@ TEST_F(KvtLogTest, EntriesInTheLogsPlaceAreRefusedWithoutWaiting) {
     };
     const std::vector<Case> cases = {
         {"FIFO", [this] { ASSERT_EQ(mkfifo(logPath().c_str(), 0600), 0); },
-         "Log file is not a regular file"},
+         "Файл журнала не является обычным файлом"},
         {"link", [this, &victim] { fs::create_symlink(victim, logPath()); },
          platform::systemErrorText(ELOOP)},
     };

@@ -13,6 +13,8 @@
 #include "cli/Cli.h"
 #include "host/kit/DialogScript.h"
 #include "host/kit/HeadlessHost.h"
+#include "host/kit/HeadlessPlatform.h"
+#include "host/kit/MenuDump.h"
 #include "infra/DateTime.h"
 
 namespace {
@@ -113,18 +115,11 @@ Options parseOptions(std::vector<std::string>& args) {
     return options;
 }
 
-// Without a display the forms still run, off screen.
-void chooseHeadlessPlatform() {
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
-        std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-}
-
 int body(std::vector<std::string>& args) {
     Options options = parseOptions(args);
     if (options.stationDatabase)
         setenv("KVT_STATION_DB", options.stationDatabase->c_str(), 1);
-    chooseHeadlessPlatform();
+    host::chooseHeadlessPlatform();
     // QApplication keeps references to argc and argv for its whole life.
     static int argc = 1;
     static char name[] = "kvt-hostsim";

@@ -1,0 +1,105 @@
+#include "host/station/ConsoleOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <string_view>
+
+namespace kvt::station {
+
+namespace {
+
+struct OwnOption {
+    std::string_view name;
+    bool takesValue;
+};
+
+constexpr std::string_view kPlugin = "plugin";
+constexpr std::string_view kStationDb = "station-db";
+constexpr std::string_view kHostValues = "host-values";
+constexpr std::string_view kDumpMenu = "dump-menu";
+constexpr OwnOption kOwnOptions[]{
+    {kPlugin, true}, {kStationDb, true}, {kHostValues, true}, {kDumpMenu, false}};
+
+// The console's option that `argument` is, as "--NAME" or "--NAME=VALUE"; null for any other.
+const OwnOption* ownOption(std::string_view argument) {
+    if (!argument.starts_with("--"))
+        return nullptr;
+    argument.remove_prefix(2);
+    for (const OwnOption& option : kOwnOptions) {
+        if (argument == option.name)
+            return &option;
+        if (option.takesValue && argument.starts_with(option.name) &&
+            argument.substr(option.name.size()).starts_with('='))
+            return &option;
+    }
+    return nullptr;
+}
+
+QString text(std::string_view name) {
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+}  // namespace
+
+QStringList takeConsoleArguments(int& argc, char** argv) {
+    QStringList own;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") {
+            while (i < argc)
+                argv[kept++] = argv[i++];
+            break;
+        }
+        const OwnOption* option = ownOption(argument);
+        if (option == nullptr) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        own << QString::fromLocal8Bit(argv[i]);
+        // Without a value the option stays alone, for the parser to tell.
+        const bool valueAttached = argument.find('=') != std::string_view::npos;
+        if (option->takesValue && !valueAttached && i + 1 < argc)
+            own << QString::fromLocal8Bit(argv[++i]);
+    }
+    argv[kept] = nullptr;
+    argc = kept;
+    return own;
+}
+
+bool asksForMenuDump(const QStringList& own) {
+    return own.contains("--" + text(kDumpMenu));
+}
+
+ConsoleOptions readConsoleOptions(const QStringList& own) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "The station operator console: loads the report plug-in into its menus.");
+    parser.addHelpOption();
+    const QCommandLineOption plugin(text(kPlugin),
+                                    "The report plug-in (default: ../lib from here).", "PATH");
+    const QCommandLineOption stationDb(text(kStationDb),
+                                       "The station database (default: KVT_STATION_DB, else "
+                                       "$KVT_ROOT/station/station.db).",
+                                       "FILE");
+    const QCommandLineOption hostValues(
+        text(kHostValues),
+        "The host values (default: $KVT_ROOT/station/kvt-station.json if it exists).", "FILE.json");
+    const QCommandLineOption dumpMenu(
+        text(kDumpMenu),
+        "Starts as always but without the window, prints the menu tree (two blanks of indent "
+        "per level, as kvt-hostsim --dump-menu) and ends; errors go to the standard error, and "
+        "the exit code is 1 when there was one.");
+    parser.addOptions({plugin, stationDb, hostValues, dumpMenu});
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments = arguments.mid(0, 1) + own + arguments.mid(1);
+    parser.process(arguments);
+    return ConsoleOptions{
+        resolveSetup(parser.value(plugin).toStdString(), parser.value(stationDb).toStdString(),
+                     parser.value(hostValues).toStdString()),
+        parser.isSet(dumpMenu)};
+}
+
+}  // namespace kvt::station
