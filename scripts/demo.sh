@@ -15,7 +15,7 @@ scripts/kvt-demo-root "$tools" "$PWD/host/templates"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so kvt-station cannot open"
-    echo "its window. The plug-in's menu as the console would show it (kvt-hostsim --dump-menu):"
-    exec "$tools/kvt-hostsim" --dump-menu
+    echo "its window. The menu it would show, with the plug-in's entries (kvt-station --dump-menu):"
+    exec "$tools/kvt-station" --dump-menu
 fi
 exec "$tools/kvt-station"
