@@ -10,8 +10,8 @@ set(KVT_DATA_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/kvtreports)
 set(KVT_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KVTReports)
 set(KVT_PKGCONFIG_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 # The installed programs find the plug-in from their own folder, wherever the tree is put.
-file(RELATIVE_PATH KVT_PLUGIN_FROM_BIN /root/${CMAKE_INSTALL_BINDIR}
-     /root/${KVT_PLUGIN_INSTALL_DIR}/libKVTReports7.so)
+file(RELATIVE_PATH KVT_PLUGIN_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_FULL_LIBDIR}/kvtreports/libKVTReports7.so)
 target_compile_definitions(kvt_hostkit PRIVATE KVT_PLUGIN_FROM_BIN="${KVT_PLUGIN_FROM_BIN}")
 
 # The SDK library: Variant and the exception classes of include/kvtreports, which a host uses
@@ -61,7 +61,9 @@ install(FILES ${PROJECT_BINARY_DIR}/KVTReportsConfig.cmake
         DESTINATION ${KVT_CMAKE_INSTALL_DIR})
 # pkg-config finds the tree from the file's own place, so a package built for /usr and a tree
 # installed elsewhere both answer right.
-file(RELATIVE_PATH KVT_PREFIX_FROM_PKGCONFIG /root/${KVT_PKGCONFIG_INSTALL_DIR} /root)
+set(KVT_PKGCONFIG_FULL_DIR ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig)
+file(RELATIVE_PATH KVT_INCLUDEDIR_FROM_PKGCONFIG ${KVT_PKGCONFIG_FULL_DIR} ${CMAKE_INSTALL_FULL_INCLUDEDIR})
+file(RELATIVE_PATH KVT_LIBDIR_FROM_PKGCONFIG ${KVT_PKGCONFIG_FULL_DIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kvtreports.pc.in ${PROJECT_BINARY_DIR}/kvtreports.pc
                @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kvtreports.pc DESTINATION ${KVT_PKGCONFIG_INSTALL_DIR})

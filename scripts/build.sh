@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds one CMake preset (dev by default): scripts/build.sh [dev|dev-asan]
+# Configures and builds one CMake preset (dev by default): scripts/build.sh [dev|dev-asan|release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-dev}

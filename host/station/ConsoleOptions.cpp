@@ -75,22 +75,27 @@ bool asksForMenuDump(const QStringList& own) {
 ConsoleOptions readConsoleOptions(const QStringList& own) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "The station operator console: loads the report plug-in into its menus.");
+        "Консоль оператора станции: загружает отчетный модуль в свои меню.");
     parser.addHelpOption();
-    const QCommandLineOption plugin(text(kPlugin),
-                                    "The report plug-in (default: ../lib from here).", "PATH");
+    const QCommandLineOption plugin(
+        text(kPlugin),
+        "Отчетный модуль (по умолчанию KVT_PLUGIN, иначе ../lib/libKVTReports7.so от папки "
+        "программы в дереве сборки, иначе ../lib/kvtreports/libKVTReports7.so от нее в "
+        "установленном дереве).",
+        "PATH");
     const QCommandLineOption stationDb(text(kStationDb),
-                                       "The station database (default: KVT_STATION_DB, else "
+                                       "Станционная база (по умолчанию KVT_STATION_DB, иначе "
                                        "$KVT_ROOT/station/station.db).",
                                        "FILE");
     const QCommandLineOption hostValues(
         text(kHostValues),
-        "The host values (default: $KVT_ROOT/station/kvt-station.json if it exists).", "FILE.json");
+        "Значения консоли (по умолчанию $KVT_ROOT/station/kvt-station.json, если он есть).",
+        "FILE.json");
     const QCommandLineOption dumpMenu(
         text(kDumpMenu),
-        "Starts as always but without the window, prints the menu tree (two blanks of indent "
-        "per level, as kvt-hostsim --dump-menu) and ends; errors go to the standard error, and "
-        "the exit code is 1 when there was one.");
+        "Запускается как обычно, но без окна, печатает дерево меню (по два пробела отступа на "
+        "уровень, как kvt-hostsim --dump-menu) и завершается; ошибки выводятся в стандартный "
+        "поток ошибок, и код выхода 1, если они были.");
     parser.addOptions({plugin, stationDb, hostValues, dumpMenu});
 
     QStringList arguments = QCoreApplication::arguments();

@@ -13,8 +13,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; fail "cpack"; }
-deb=$(ls "$work"/package/*.deb)
-depends=$(dpkg-deb -f "$deb" Depends)
+deb=$(ls "$work"/package/*.deb) || fail "cpack made no .deb"
+depends=$(dpkg-deb -f "$deb" Depends) || fail "the package has no Depends"
 for library in libqt6widgets6 libsqlite3-0 libc6; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
@@ -47,7 +47,9 @@ grep -q '^  Сменный отчет' <<<"$menu" || fail "kvt-station found no 
 # The SDK, as pkg-config and as a CMake package give it.
 export PKG_CONFIG_PATH
 PKG_CONFIG_PATH=$(dirname "$(find "$usr/lib" -name kvtreports.pc)")
-g++ "$source/tests/install/sdk/sdk_host.cpp" -o "$work/sdk_host" $(pkg-config --cflags --libs kvtreports)
+flags=$(pkg-config --cflags --libs kvtreports) || fail "pkg-config does not know kvtreports"
+# shellcheck disable=SC2086 # the flags are words
+"${CXX:-c++}" -std=c++20 "$source/tests/install/sdk/sdk_host.cpp" -o "$work/sdk_host" $flags
 libdir=$(pkg-config --variable=libdir kvtreports)
 pc_plugin=$(pkg-config --variable=plugin kvtreports)
 [ "$(realpath "$pc_plugin")" = "$(realpath "$plugin")" ] || fail "pkg-config's plug-in: $pc_plugin"

@@ -180,9 +180,9 @@ TEST_F(KvtHostsimTest, PluginErrorsArePrintedAndToolErrorsEndIt) {
         {{"--plugin", (base() / "libNone.so").string()}, "Не удалось загрузить отчетный модуль"},
         {{"--click", "&Файл", "--script", (base() / "bad.json").string()},
          "Сценарий форм, шаг 1, действие 1: неизвестное действие \"tap\""},
-        {{"--script", (base() / "bad.json").string()}, "--script нужен --click\nusage:"},
-        {{"--user-level", "4"}, "уровень оператора должен быть от 0 до 3: 4\nusage:"},
-        {{"--dump"}, "лишний аргумент: --dump\nusage:"},
+        {{"--script", (base() / "bad.json").string()}, "--script нужен --click\nиспользование:"},
+        {{"--user-level", "4"}, "уровень оператора должен быть от 0 до 3: 4\nиспользование:"},
+        {{"--dump"}, "лишний аргумент: --dump\nиспользование:"},
     };
     for (const auto& [args, message] : failures) {
         const auto result = hostsim(args);

@@ -92,7 +92,8 @@ TEST_F(KvtIniTest, ErrorsGoToStandardErrorWithExitCodeOne) {
               "C:\\MISSING\\x.ini\n");
     const ProcessResult usage = ini({kName, "frobnicate"});
     EXPECT_EQ(usage.exitCode, 1);
-    EXPECT_NE(usage.err.find("неизвестная команда frobnicate\nusage: kvt-ini"), std::string::npos);
+    EXPECT_NE(usage.err.find("неизвестная команда frobnicate\nиспользование: kvt-ini"),
+              std::string::npos);
 }
 
 // Four writer processes, each 500 rounds of a long value into its own keys: every write reads

@@ -102,7 +102,7 @@ TEST_F(KvtLogTest, FailuresAndWrongArgumentsGoToStandardErrorWithExitCodeOne) {
 
     const auto noMessage = kvtLog({LogName});
     EXPECT_EQ(noMessage.exitCode, 1);
-    EXPECT_THAT(noMessage.err, HasSubstr("usage: kvt-log"));
+    EXPECT_THAT(noMessage.err, HasSubstr("использование: kvt-log"));
 
     const auto badLevel = kvtLog({LogName, "--level", "x", "text"});
     EXPECT_EQ(badLevel.exitCode, 1);

@@ -89,7 +89,7 @@ TEST_F(KvtPrintTest, AnEmptyRangeStillWritesACompleteFile) {
 TEST_F(KvtPrintTest, WrongArgumentsAndMissingFilesFailWithExitCodeOne) {
     const auto badSize = kvtPrint({"--size", "x"});
     EXPECT_EQ(badSize.exitCode, 1);
-    EXPECT_THAT(badSize.err, HasSubstr("usage: kvt-print"));
+    EXPECT_THAT(badSize.err, HasSubstr("использование: kvt-print"));
 
     const auto both =
         test::runProcess(test::toolPath("kvt-print"), {"--printer", "lp", "--pdf", "a.pdf", "r"});

@@ -81,6 +81,18 @@ TEST_F(KvtStationTest, TheMenuDumpPrintsTheErrorsOfTheStartAndFails) {
                               "  - [VedSep]", "&Справка"}));
 }
 
+// The administrator reads the console's own options in Russian, with the plug-in's whole search
+// order.
+TEST_F(KvtStationTest, HelpTellsTheConsolesOptionsInRussian) {
+    const test::ProcessResult result = run("kvt-station", {"--help"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    for (const char* text :
+         {"Консоль оператора станции: загружает отчетный модуль в свои меню.", "--plugin <PATH>",
+          "KVT_PLUGIN", "../lib/libKVTReports7.so", "../lib/kvtreports/", "Станционная база",
+          "Значения консоли", "kvt-hostsim"})
+        EXPECT_THAT(result.out, HasSubstr(text));
+}
+
 // The console applies the operator's rights as it starts, and its menu reads as the headless
 // console's does: the same entries, marks and shortcuts.
 TEST_F(KvtStationTest, TheMenuDumpShowsTheReportMenuUnderTheOperatorsRights) {

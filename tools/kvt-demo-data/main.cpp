@@ -12,20 +12,20 @@ namespace {
 
 using kvt::cli::UsageError;
 
-constexpr std::string_view kUsage = R"(usage:
+constexpr std::string_view kUsage = R"(использование:
   kvt-demo-data --out FILE [--shifts N] [--seed S] [--network]
 
-Writes a new station database to FILE (replacing it whole if it exists): N shifts (default 120,
-1 to 1000000) from 01.03.2024 with their operators, receipts and pump-outs, pump operations
-with their discounts, bonuses, cards and coupons, return certificates and returns still owed to
-the card terminal, eight pumps, four fuel grades, organisations with vehicles, contractors with
-cars and drivers, contracts, and the counterparty, car and driver of every statement and
-contract sale. The same N and S (default 1, 0 to 18446744073709551615) always give the same
-file.
+Записывает в FILE новую станционную базу (заменяя файл целиком, если он есть): N смен (по
+умолчанию 120, от 1 до 1000000) с 01.03.2024 с их операторами, поступлениями и откачками
+топлива, операции ТРК с их скидками, бонусами, картами и талонами, акты возвратов и
+непроизведенные возвраты на терминал, восемь ТРК, четыре марки топлива, организации с
+автомобилями, контрагентов с машинами и водителями, договоры, а также контрагента, машину и
+водителя каждой продажи по ведомости и по договору. Одни и те же N и S (по умолчанию 1, от 0 до
+18446744073709551615) всегда дают один и тот же файл.
 
---network also writes, beside FILE, the office table Office.DB of the station's network (five
-stations, FILE's being number 7) and the other stations' databases KVT<number>.db, which the
-console's network reports read. Copy Office.DB to C:\VEDA\OfficeDB\ for the report dialogs.)";
+--network записывает также, рядом с FILE, офисную таблицу Office.DB сети станций (пять станций,
+станция FILE — номер 7) и базы других станций KVT<number>.db, которые читают сетевые отчеты
+консоли. Для диалогов отчетов скопируйте Office.DB в C:\VEDA\OfficeDB\.)";
 
 int parseShifts(const std::string& text) {
     std::int32_t shifts = 0;

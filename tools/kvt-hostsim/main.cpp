@@ -22,27 +22,27 @@ namespace {
 using kvt::cli::UsageError;
 namespace host = kvt::host;
 
-constexpr std::string_view kUsage = R"(usage:
+constexpr std::string_view kUsage = R"(использование:
   kvt-hostsim [--plugin PATH] [--station-db FILE] [--host-values FILE.json] [--user-level N]
               [--dump-menu] [--click PATH [--script FILE.json] [--report-dir DIR]]
 
-Loads the plug-in (default: the one built with this tool, or KVT_PLUGIN), gives it a console
-menu ("&Файл", "&Журналы", "&Ведомости", "&Настройка", "&Справка") and calls InitReportMenu,
-SetGetValue and SetNewUserPriv.
---station-db     the station database of the in-process application server (KVT_STATION_DB)
---host-values    the host values as JSON, keyed by code: {"15": 3, "5": true, "19": [...]}
---user-level     the operator's level, 0 to 3 (host value 15; wins over the file)
---dump-menu      prints the menu tree, two blanks of indent per level
---click          runs the entry reached by captions joined with "/" (e.g.
-                 "&Журналы/Отчеты/Сменный отчет"), invisible ones too, as their shortcut
-                 does ("История продаж/ТРК #1", Alt+1), and prints one line per event:
+Загружает отчетный модуль (по умолчанию KVT_PLUGIN, иначе собранный вместе с этой программой,
+иначе установленный рядом с ней), дает ему меню консоли ("&Файл", "&Журналы", "&Ведомости",
+"&Настройка", "&Справка") и вызывает InitReportMenu, SetGetValue и SetNewUserPriv.
+--station-db     станционная база сервера приложений внутри процесса (KVT_STATION_DB)
+--host-values    значения консоли в JSON, по кодам: {"15": 3, "5": true, "19": [...]}
+--user-level     уровень оператора, от 0 до 3 (значение консоли 15; важнее файла)
+--dump-menu      печатает дерево меню, по два пробела отступа на уровень
+--click          выполняет пункт, найденный по заголовкам через "/" (например,
+                 "&Журналы/Отчеты/Сменный отчет"), и невидимые тоже, как их сочетание
+                 клавиш ("История продаж/ТРК #1", Alt+1), и печатает по строке на событие:
                  GetReport_ N PARAMS, Shown CLASS "CAPTION", Cancelled CLASS,
                  MessageBox "CAPTION" "TEXT", Beep FREQ MS, Error "MESSAGE",
                  List NAME "ITEM" ..., Columns NAME "HEADING" ..., Row NAME N "TEXT" ...,
-                 vedFilter N (each vedFilter the plug-in's application server is set to,
-                 in order, a repeated value too)
---script         steps for the modal forms, each taken by the next form shown:
-                 [{"form": CLASS, "do": [ACTION, ...]}, ...] with the actions
+                 vedFilter N (каждый vedFilter, заданный серверу приложений модуля, по
+                 порядку, повторное значение тоже)
+--script         шаги для модальных форм, каждый берет очередная показанная форма:
+                 [{"form": CLASS, "do": [ACTION, ...]}, ...] с действиями
                  {"click": NAME}, {"set": {NAME: TEXT}}, {"check": {NAME: true}},
                  {"check": {LIST: {"item": N, "checked": false}}},
                  {"select": {NAME: INDEX}}, {"key": "F4"}, {"close": "ok" | "cancel" | N},
@@ -51,22 +51,24 @@ SetGetValue and SetNewUserPriv.
                  {"list": NAME}, {"list": {NAME: COUNT}},
                  {"drag": {NAME: {"button": "right", "dx": 0, "dy": -25,
                                   "modifiers": ["shift"]}}}
-                 "set" types the text: a date edit takes it in its display format
-                 ("01.03.2024") or as ISO 8601 ("2024-03-01T23:59:00"), a masked edit as its
-                 mask places it ("08:30"); a text the edit refuses is an Error. "check" with
-                 an item ticks (or unticks) item N, from 0, of a check list. "drag" presses the button ("left", "right",
-                 "middle"; default "left") at the component's centre, moves the pointer by
-                 dx, dy pixels and releases it, holding the modifiers ("shift", "ctrl",
-                 "alt", "meta"). "list" prints the first COUNT items (all without COUNT): a
-                 combo box's or list's as one List line (the current item not marked), a
-                 grid's as Columns with its visible column headings and one Row N per row, N
-                 the record number, with the texts the cells show. Forms after the last step
-                 are cancelled; message boxes take their default button.
---report-dir     writes every report the console produces into DIR, in code page 1251:
-                 01-report45.txt (old format), 02-report55.html (report 55), ...
-Errors of the plug-in are printed as events and the exit code stays 0; wrong options, a plug-in
-that does not load, a bad script or an unknown menu entry, a disabled one or one in a disabled
-menu end with a message and exit code 1.)";
+                 "set" набирает текст: поле даты принимает его в своем формате показа
+                 ("01.03.2024") или в ISO 8601 ("2024-03-01T23:59:00"), поле с маской — так,
+                 как его расставляет маска ("08:30"); текст, который поле не принимает, —
+                 Error. "check" с item ставит (или снимает) отметку пункта N, с 0, списка
+                 с отметками. "drag" нажимает кнопку ("left", "right", "middle"; по
+                 умолчанию "left") в центре компонента, сдвигает указатель на dx, dy
+                 пикселей и отпускает ее, удерживая модификаторы ("shift", "ctrl", "alt",
+                 "meta"). "list" печатает первые COUNT элементов (все, если COUNT нет):
+                 у поля со списком или списка — одной строкой List (текущий элемент не
+                 отмечен), у таблицы — строкой Columns с заголовками ее видимых столбцов и
+                 по строке Row N на каждую строку, N — номер записи, с текстами, которые
+                 показывают ячейки. Формы после последнего шага отменяются; окна сообщений
+                 получают кнопку по умолчанию.
+--report-dir     записывает каждый отчет, выданный консолью, в DIR, в кодовой странице 1251:
+                 01-report45.txt (старый формат), 02-report55.html (отчет 55), ...
+Ошибки модуля печатаются как события, и код выхода остается 0; неверные параметры, модуль,
+который не загружается, ошибочный сценарий или неизвестный пункт меню, недоступный пункт или
+пункт в недоступном меню завершают работу с сообщением и кодом выхода 1.)";
 
 struct Options {
     std::filesystem::path plugin;

@@ -12,14 +12,14 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: kvt-ini [--plain] FILE get SECTION KEY [DEFAULT]\n"
-    "       kvt-ini [--plain] FILE set SECTION KEY VALUE   (VALUE - reads standard input)\n"
-    "       kvt-ini [--plain] FILE delete SECTION KEY\n"
-    "       kvt-ini FILE erase SECTION\n"
-    "       kvt-ini FILE sections\n"
-    "       kvt-ini FILE keys SECTION\n"
-    "FILE is a local path or a station path such as C:\\WINDOWS\\cnf.INI.\n"
-    "--plain keeps values to one line, without the companion keys of long values.";
+    "использование: kvt-ini [--plain] FILE get SECTION KEY [DEFAULT]\n"
+    "               kvt-ini [--plain] FILE set SECTION KEY VALUE   (VALUE -: стандартный ввод)\n"
+    "               kvt-ini [--plain] FILE delete SECTION KEY\n"
+    "               kvt-ini FILE erase SECTION\n"
+    "               kvt-ini FILE sections\n"
+    "               kvt-ini FILE keys SECTION\n"
+    "FILE — локальный путь или путь станции, например C:\\WINDOWS\\cnf.INI.\n"
+    "--plain держит значения в одной строке, без сопутствующих ключей длинных значений.";
 
 void requireArguments(const std::vector<std::string>& args, std::size_t least, std::size_t most) {
     if (args.size() < least || args.size() > most)

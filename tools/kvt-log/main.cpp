@@ -16,12 +16,13 @@
 namespace {
 
 constexpr std::string_view Usage =
-    "usage: kvt-log FILE [--tag TEXT] [--level N] [--max-size BYTES] [--keep-days D] [--rotate]\n"
-    "               [--max-backups N] [--pid] [--tid] [--create-folder] MESSAGE...\n"
-    "  Writes one line per MESSAGE; with '-' as the only message, one line per line of\n"
-    "  standard input. The level is 0 to 7 (default 1). --rotate keeps numbered backups\n"
-    "  instead of cutting the head of the file. --create-folder makes the log's folder when a\n"
-    "  line finds it missing.";
+    "использование: kvt-log FILE [--tag TEXT] [--level N] [--max-size BYTES] [--keep-days D]\n"
+    "                       [--rotate] [--max-backups N] [--pid] [--tid] [--create-folder]\n"
+    "                       MESSAGE...\n"
+    "  Пишет по строке на каждый MESSAGE; при '-' как единственном сообщении — по строке на\n"
+    "  каждую строку стандартного ввода. Уровень от 0 до 7 (по умолчанию 1). --rotate хранит\n"
+    "  нумерованные резервные копии вместо обрезки начала файла. --create-folder создает\n"
+    "  папку лога, если при записи строки ее нет.";
 
 struct Options {
     std::string file;

@@ -23,11 +23,12 @@
 namespace {
 
 constexpr std::string_view Usage =
-    "usage: kvt-print [--font NAME] [--size POINTS] [--landscape] [--from N] [--to N]\n"
-    "                 [--printer NAME | --pdf FILE.pdf] REPORT.txt\n"
-    "  Prints the report (code page 1251, CR LF lines) in pages as the report viewer does:\n"
-    "  on the named printer, into a PDF file, or on the default printer. Pages --from to --to\n"
-    "  (default: all); the font defaults to Courier 11 points, portrait.";
+    "использование: kvt-print [--font NAME] [--size POINTS] [--landscape] [--from N] [--to N]\n"
+    "                         [--printer NAME | --pdf FILE.pdf] REPORT.txt\n"
+    "  Печатает отчет (кодовая страница 1251, строки CR LF) постранично, как окно просмотра\n"
+    "  отчетов: на указанном принтере, в файл PDF или на принтере по умолчанию. Страницы с\n"
+    "  --from по --to (по умолчанию все); шрифт по умолчанию Courier 11 пунктов, книжная\n"
+    "  ориентация.";
 
 struct Options {
     kvt::viewer::PrintSettings settings;

@@ -17,18 +17,19 @@ using kvt::appserver::FieldDef;
 using kvt::appserver::FieldType;
 using kvt::cli::UsageError;
 
-constexpr std::string_view kUsage = R"(usage:
+constexpr std::string_view kUsage = R"(использование:
   kvt-provider [--db FILE] [--ved-filter N] PROVIDER [--command-text SQL] [--param NAME=VALUE]...
   kvt-provider [--db FILE] --config
 
-FILE is the station database (default: KVT_STATION_DB, else $KVT_ROOT/station/station.db).
-The first line names the fields as NAME:TYPE, or NAME:TYPE:SIZE for strings, separated by tabs;
-TYPE is Integer, SmallInt, String, Float, Currency, Date, DateTime or Boolean. Then one line per
-record, fields separated by tabs: numbers with '.' as the decimal point (Currency with two to
-four decimals), dates as dd.mm.yyyy, date-times as dd.mm.yyyy hh:nn:ss, booleans as True or
-False, NULL as nothing; tabs and line breaks inside a text print as blanks.
---ved-filter sets the server's vedFilter before the provider is opened. --config prints
-GetKVTConfig in canonical variant text.)";
+FILE — станционная база (по умолчанию KVT_STATION_DB, иначе $KVT_ROOT/station/station.db).
+Первая строка называет поля в виде NAME:TYPE, для строк NAME:TYPE:SIZE, через табуляцию;
+TYPE — Integer, SmallInt, String, Float, Currency, Date, DateTime или Boolean. Затем по строке
+на запись, поля через табуляцию: числа с '.' в качестве десятичного разделителя (Currency — от
+двух до четырех знаков после него), даты как dd.mm.yyyy, дата и время как dd.mm.yyyy hh:nn:ss,
+логические значения как True или False, NULL — пустым местом; табуляции и переводы строк внутри
+текста печатаются пробелами.
+--ved-filter задает vedFilter сервера до открытия провайдера. --config печатает
+GetKVTConfig каноническим текстом варианта.)";
 
 const kvt::FormatSettings& printSettings() {
     static const kvt::FormatSettings settings = kvt::fileFormatSettings("dd.mm.yyyy", "hh:nn:ss");

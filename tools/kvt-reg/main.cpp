@@ -15,21 +15,21 @@ using kvt::platform::Registry;
 using kvt::platform::RegValueType;
 using kvt::platform::RootKey;
 
-constexpr std::string_view kUsage = R"(usage:
+constexpr std::string_view kUsage = R"(использование:
   kvt-reg [--user] list KEY
   kvt-reg [--user] get KEY NAME
   kvt-reg [--user] set KEY NAME (--dword N | --string TEXT)
   kvt-reg [--user] delete KEY NAME
 
-The local-machine registry unless --user selects the current user's. KEY is a path such as
-"SOFTWARE\Nordvik\KVT\Reports\CardRep"; "" names the root. NAME "" is the key's default value.
+Реестр локального компьютера, а с --user — текущего пользователя. KEY — путь вида
+"SOFTWARE\Nordvik\KVT\Reports\CardRep"; "" — корень. NAME "" — значение ключа по умолчанию.
 
-list  prints one line "[SUBKEY]" per subkey, then one line per value:
-      "NAME<TAB>REG_DWORD<TAB>N" or "NAME<TAB>REG_SZ<TAB>TEXT", both in the order they were
-      created. Texts are printed as stored.
-get   prints the value and a line break; a DWORD as a signed decimal number.
-set   creates the key and its parents if needed; N is decimal, -2147483648 to 4294967295.
-delete removes one value.)";
+list  печатает по строке "[SUBKEY]" на каждый подключ, затем по строке на каждое значение:
+      "NAME<TAB>REG_DWORD<TAB>N" или "NAME<TAB>REG_SZ<TAB>TEXT", и те и другие в порядке
+      создания. Тексты печатаются так, как хранятся.
+get   печатает значение и перевод строки; DWORD — десятичным числом со знаком.
+set   создает ключ и его родителей, если их нет; N — десятичное, от -2147483648 до 4294967295.
+delete удаляет одно значение.)";
 
 void expectArguments(const std::vector<std::string>& args, std::size_t count) {
     if (args.size() != count)
