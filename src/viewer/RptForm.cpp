@@ -377,7 +377,7 @@ void TRptFrm::Timer1Timer() {
 
 void TRptFrm::sbtnAdditionalClick() {
     guarded([this] {
-        panWBParams->move(panWBParams->x(), Panel1->y() - panWBParams->height());
+        placeOptionsPanel();
         panWBParams->raise();
         panWBParams->setVisible(sbtnAdditional->isChecked());
     });
@@ -445,8 +445,17 @@ void TRptFrm::FormResize() {
     bbtPreview->move(width() - 348, bbtPreview->y());
     PrintButton->move(width() - 236, PrintButton->y());
     CloseButton->move(width() - 120, CloseButton->y());
-    // The button panel lies at the bottom; its place is known before the layout has moved it.
-    panWBParams->move(panWBParams->x(), height() - Panel1->height() - panWBParams->height());
+    placeOptionsPanel();
+}
+
+// The options panel lies over the report, on what stands below it: the button panel at the
+// bottom and the find bar above that when it is open. Their places are counted from the bottom,
+// since the layout may not have moved them yet.
+void TRptFrm::placeOptionsPanel() {
+    int bottom = height() - Panel1->height();
+    if (pnlFind->isVisibleTo(this))
+        bottom -= pnlFind->sizeHint().height();
+    panWBParams->move(panWBParams->x(), bottom - panWBParams->height());
 }
 
 bool TRptFrm::eventFilter(QObject* watched, QEvent* event) {

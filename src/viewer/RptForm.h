@@ -189,6 +189,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void placeOptionsPanel();
     // The zoom of the HTML view, in percent: the range of edScale and of the zoom applied.
     static constexpr int kScaleMinimum = 20;
     static constexpr int kScaleMaximum = 500;

@@ -77,6 +77,7 @@ void TRptFrm::openFind() {
     if (!Panel3->isHidden())
         return;
     pnlFind->show();
+    placeOptionsPanel();
     edFind->setFocus();
     edFind->selectAll();
     if (searchShown() != nullptr)
@@ -86,6 +87,7 @@ void TRptFrm::openFind() {
 void TRptFrm::FindClose() {
     guarded([this] {
         pnlFind->hide();
+        placeOptionsPanel();
         clearHighlights();
         search_.reset();
         keptMatch_ = -1;

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QToolButton>
 
 #include "FormFixture.h"
 #include "settings/IniSettings.h"
@@ -92,6 +93,16 @@ TEST_F(FindBarTest, ThePageIsSearchedAsShownAndTheBarFollowsTheFormat) {
     press(*form, Qt::Key_F3);
     EXPECT_EQ(form->lbFindResult->text(), "3 из 3");
     EXPECT_EQ(atCursor(), "КАРТА");
+
+    // The options panel stands on the open bar, not over it, and on the buttons when it closes.
+    form->sbtnAdditional->click();
+    QApplication::processEvents();
+    EXPECT_EQ(form->panWBParams->geometry().bottom() + 1, form->pnlFind->geometry().top());
+    form->btnFindClose->click();
+    QApplication::processEvents();
+    EXPECT_EQ(form->panWBParams->geometry().bottom() + 1, form->Panel1->geometry().top());
+    press(*form, Qt::Key_F3);
+    form->sbtnAdditional->click();
 
     form->bbtRepForm->click();
     QApplication::processEvents();
