@@ -68,8 +68,19 @@ QStringList takeConsoleArguments(int& argc, char** argv) {
     return own;
 }
 
+// As the parser will read them: a word taken as an option's value is no option of its own.
 bool asksForMenuDump(const QStringList& own) {
-    return own.contains("--" + text(kDumpMenu));
+    for (qsizetype i = 0; i < own.size(); ++i) {
+        const std::string argument = own[i].toStdString();
+        const OwnOption* option = ownOption(argument);
+        if (option == nullptr)
+            continue;
+        if (option->name == kDumpMenu)
+            return true;
+        if (option->takesValue && argument.find('=') == std::string::npos)
+            ++i;
+    }
+    return false;
 }
 
 ConsoleOptions readConsoleOptions(const QStringList& own) {
