@@ -42,6 +42,8 @@ bool readShowDaySmenaFin() {
     return value == "1";
 }
 
+constexpr std::string_view kPumpShortcutsMissing = "Клавиши журналов ТРК не добавлены";
+
 // The settings entry for the operators of levels 0 and 3, the pump shortcuts for levels below
 // 3; each level is asked afresh.
 void addMenuExtras(Module& m, KvtMenuItem& root) {
@@ -161,10 +163,22 @@ void SetNewUserPriv(KvtMenuItem* mainMenuRoot, GetHostValueFunc getHostValue) {
         m.UserLevel3 = userLevel() == 3;
     UpdateVidOpl();
     settings::SeedShiftReportSection();
-    if (!m.MenuExtrasAdded && m.GetHostValue != nullptr && m.AddMenuItem != nullptr && m.DBFrm)
-        addMenuExtras(m, root);
+    // The operator's rights hold whether or not the server answers for the pump shortcuts; what
+    // failed is told once the menu is right. Until the additions are complete, the next call
+    // tries them again.
+    std::exception_ptr extrasFailure;
+    if (!m.MenuExtrasAdded && m.GetHostValue != nullptr && m.AddMenuItem != nullptr && m.DBFrm) {
+        try {
+            addMenuExtras(m, root);
+        } catch (const std::exception& error) {
+            extrasFailure = sameClassWithMessage(
+                error, std::string(kPumpShortcutsMissing) + " -> " + error.what());
+        }
+    }
     ApplyUserRights(
         root, UserRights{m.Payments.StatementsEnabled, m.UserLevel3, m.ShowDaySmenaFin, hostFlag});
+    if (extrasFailure)
+        std::rethrow_exception(extrasFailure);
 }
 
 void UpdateVidOpl() {

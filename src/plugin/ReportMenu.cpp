@@ -179,6 +179,10 @@ int ReportMenu::AddSettingsEntries(KvtMenuItem& root, TReport& report) {
 }
 
 KvtMenuItem& ReportMenu::AddPumpLogRoot(KvtMenuItem& root) {
+    // A try that the server did not answer made the entry already; the next one fills it.
+    for (std::int32_t i = 0; i < root.count(); ++i)
+        if (KvtMenuItem* existing = root.item(i); existing->name() == kPumpLogRootName)
+            return *existing;
     KvtMenuItem& entry =
         AddReportItem(std::string(kPumpLogRootCaption), "", 0, 0, nullptr, root, root.count());
     entry.setName(std::string(kPumpLogRootName));

@@ -34,7 +34,8 @@ public:
     // `report`; the number of entries added.
     int AddSettingsEntries(KvtMenuItem& root, TReport& report);
 
-    // The invisible "История продаж" entry appended to the root; the pump entries go under it.
+    // The invisible "История продаж" entry appended to the root, or the one an earlier call made;
+    // the pump entries go under it.
     KvtMenuItem& AddPumpLogRoot(KvtMenuItem& root);
     // One invisible entry per pump of the station configuration (element 3, the pumps, element
     // 0 of each its name), two for the pumps whose key is a digit (the keypad variant). A
