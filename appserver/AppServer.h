@@ -5,6 +5,7 @@
 // in-process over the station database (StationServer.h); the clients (the connection and the
 // client datasets) know only this interface.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,12 @@ namespace kvt::appserver {
 // A provider that does not exist, a refused or failing command text, a missing or foreign
 // database: the message names what failed.
 class ServerError : public ExceptionOf<ServerError> {
+public:
+    using ExceptionOf::ExceptionOf;
+};
+
+// The station database's computer or its database server did not answer.
+class ServerUnreachable : public ExceptionOf<ServerUnreachable, ServerError> {
 public:
     using ExceptionOf::ExceptionOf;
 };
@@ -40,18 +47,23 @@ struct FieldDef {
 
 using Row = std::vector<Variant>;
 
+class RecordStore;
+
 // An open record set of one provider call, fetched in packets. The cursor keeps what it needs
 // of the server alive, so it may outlive the connection that opened it.
 class RecordCursor {
 public:
     virtual ~RecordCursor() = default;
     virtual const std::vector<FieldDef>& fields() const = 0;
-    // Up to maxRows further records (all that remain when maxRows is negative); fewer, or
-    // none, at the end.
-    virtual std::vector<Row> fetch(int maxRows) = 0;
+    // Appends up to maxRows further records (all that remain when maxRows is negative) to
+    // `into`, a store of fields(); returns how many came: fewer, or none, at the end.
+    virtual std::size_t fetch(int maxRows, RecordStore& into) = 0;
     // True once the last record has been fetched.
     virtual bool finished() const = 0;
 };
+
+// The next records of a cursor as rows of variants, for callers that look at a few.
+std::vector<Row> fetchRows(RecordCursor& cursor, int maxRows);
 
 // What a client dataset sends with a provider call: its command text (empty for the
 // provider's own query) and its parameters by name.

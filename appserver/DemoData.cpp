@@ -1,7 +1,6 @@
 #include "appserver/DemoData.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,33 +55,30 @@ private:
 using Text = std::optional<std::string>;
 using Null = std::nullopt_t;
 
-// One prepared INSERT, run once per call with its values in column order.
+// One prepared INSERT, run once per call with its values in column order; an INSERT that
+// ends in RETURNING gives back the first column of the row it made.
 class Insert {
 public:
     Insert(const Connection& db, std::string_view sql) : statement_(db, sql) {}
 
     template <class... Values>
-    void operator()(const Values&... values) {
+    std::int64_t operator()(const Values&... values) {
         int index = 0;
         (bind(++index, values), ...);
-        statement_.step();
+        const std::int64_t returned = statement_.step() ? statement_.integer(0) : 0;
         statement_.reset();
+        return returned;
     }
-
-    std::int64_t lastRowId() const { return sqlite3_last_insert_rowid(statement_.db()); }
 
 private:
-    void bind(int index, std::int64_t value) { sqlite3_bind_int64(statement_.get(), index, value); }
-    void bind(int index, int value) { sqlite3_bind_int(statement_.get(), index, value); }
-    void bind(int index, bool value) { sqlite3_bind_int(statement_.get(), index, value ? 1 : 0); }
-    void bind(int index, double value) { sqlite3_bind_double(statement_.get(), index, value); }
-    void bind(int index, std::string_view value) {
-        sqlite3_bind_text(statement_.get(), index, value.data(), static_cast<int>(value.size()),
-                          SQLITE_TRANSIENT);
-    }
+    void bind(int index, std::int64_t value) { statement_.bind(index, value); }
+    void bind(int index, int value) { statement_.bind(index, std::int32_t{value}); }
+    void bind(int index, bool value) { statement_.bind(index, std::int32_t{value ? 1 : 0}); }
+    void bind(int index, double value) { statement_.bind(index, value); }
+    void bind(int index, std::string_view value) { statement_.bind(index, value); }
     void bind(int index, const std::string& value) { bind(index, std::string_view(value)); }
     void bind(int index, const char* value) { bind(index, std::string_view(value)); }
-    void bind(int index, Null) { sqlite3_bind_null(statement_.get(), index); }
+    void bind(int index, Null) { statement_.bindNull(index); }
     template <class T>
     void bind(int index, const std::optional<T>& value) {
         if (value)
@@ -388,14 +384,15 @@ private:
         double summa;
     };
 
-    void addPumpRow(const PumpRow& row) {
+    // Returns the new operation's ID.
+    std::int64_t addPumpRow(const PumpRow& row) {
         if (!insertTrk_)
             insertTrk_.emplace(db_,
                                "INSERT INTO Trk (Trk, Time, Client, Gsm, Operation, Op1, "
                                "AutoMobil, Op2, Liters, Summa) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
-                               "?, ?)");
-        (*insertTrk_)(row.pump, row.time, row.client, row.gsm, row.operation, row.payment,
-                      row.customer, row.dose, row.liters, row.summa);
+                               "?, ?) RETURNING ID");
+        return (*insertTrk_)(row.pump, row.time, row.client, row.gsm, row.operation, row.payment,
+                             row.customer, row.dose, row.liters, row.summa);
     }
 
     void writePumpOperations(int index, const Shift& shift, DateTime begin, DateTime end) {
@@ -440,9 +437,8 @@ private:
         const int outcome = random.pick(std::array<int, 10>{3, 3, 3, 3, 3, 3, 3, 4, 7, 6});
         const double poured = outcome == 4 ? rounded(liters * random.real(0.3, 0.95), 2) : liters;
         const DateTime end = time + random.between(1, 4) * kMinute;
-        addPumpRow({pump, end, client, gsm, outcome, paid, customer, dose, poured,
-                    cost(poured, grade.price)});
-        const std::int64_t saleId = insertTrk_->lastRowId();
+        const std::int64_t saleId = addPumpRow({pump, end, client, gsm, outcome, paid, customer,
+                                                dose, poured, cost(poured, grade.price)});
         if (outcome == 4 && paid == 0)
             addPumpRow({pump, time + 5 * kMinute, client, std::nullopt, 5, 999, std::nullopt, 999,
                         0.0, cost(liters - poured, grade.price)});
@@ -625,9 +621,8 @@ private:
     }
 
     Text contractorNamed(std::string_view name) {
-        Statement query(db_, "SELECT ID FROM VdContractor WHERE Name = ?1 AND NOT IsDelete");
-        sqlite3_bind_text(query.get(), 1, name.data(), static_cast<int>(name.size()),
-                          SQLITE_TRANSIENT);
+        Statement query(db_, "SELECT ID FROM VdContractor WHERE Name = ?1 AND IsDelete = 0");
+        query.bind(1, name);
         if (!query.step())
             return std::nullopt;
         return textOf(query, 0);
@@ -687,8 +682,8 @@ private:
         for (Statement orgs(db_, "SELECT Name, VidOplat FROM vedOrg"); orgs.step();) {
             Counterparty& party = parties[textOf(orgs, 0)];
             party.organisation = textOf(orgs, 0);
-            if (sqlite3_column_type(orgs.get(), 1) != SQLITE_NULL)
-                party.vidOplat = sqlite3_column_int(orgs.get(), 1);
+            if (!orgs.isNull(1))
+                party.vidOplat = static_cast<int>(orgs.integer(1));
         }
         for (Statement plates(db_, "SELECT Name, NumberAuto FROM vedAuto ORDER BY ID");
              plates.step();) {
@@ -697,7 +692,7 @@ private:
         }
         std::map<std::string, Counterparty*> byId;
         for (Statement contractors(
-                 db_, "SELECT ID, Name FROM VdContractor WHERE NOT IsDelete ORDER BY ID");
+                 db_, "SELECT ID, Name FROM VdContractor WHERE IsDelete = 0 ORDER BY ID");
              contractors.step();) {
             Counterparty& party = parties[textOf(contractors, 1)];
             party.contractor = textOf(contractors, 0);
@@ -705,7 +700,7 @@ private:
         }
         const auto readDetails = [&](std::string_view table, auto member) {
             Statement details(db_, "SELECT CID, ID FROM " + std::string(table) +
-                                       " WHERE NOT IsDelete ORDER BY ID");
+                                       " WHERE IsDelete = 0 ORDER BY ID");
             while (details.step()) {
                 if (const auto owner = byId.find(textOf(details, 0)); owner != byId.end())
                     (owner->second->*member).push_back(textOf(details, 1));
@@ -738,9 +733,7 @@ private:
     }
 
     static std::string textOf(const Statement& statement, int column) {
-        const auto* text =
-            reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), column));
-        return text != nullptr ? std::string(text) : std::string();
+        return std::string(statement.text(column));
     }
 
     struct SaleOnAccount {
@@ -810,15 +803,24 @@ private:
 
 }  // namespace
 
-void writeDemoDatabase(const fs::path& file, const DemoOptions& options) {
-    const fs::path target = fs::absolute(file);
+void writeDemoDatabase(const fs::path& location, const DemoOptions& options) {
+    if (isPostgresLocation(location.string())) {
+        Connection db = createStationDatabase(location);
+        Transaction transaction(db);
+        DemoWriter(db, options).write();
+        advanceIdentities(db);
+        transaction.commit();
+        return;
+    }
+    const fs::path target = fs::absolute(location);
     TemporaryFile temporary(target);
     {
         Connection db = createStationDatabase(temporary.path());
         // The file becomes visible only by the rename below, so it needs no journal of its own.
-        execute(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN");
+        execute(db, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
+        Transaction transaction(db);
         DemoWriter(db, options).write();
-        execute(db.get(), "COMMIT");
+        transaction.commit();
     }
     temporary.commit(target);
 }

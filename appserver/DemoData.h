@@ -21,8 +21,9 @@ struct DemoOptions {
     std::int32_t stationNumber = 7;
 };
 
-// Writes a new station database to `file`. The file is built beside it under a temporary name
-// and renamed into place, so an existing file is replaced whole or not at all.
-void writeDemoDatabase(const std::filesystem::path& file, const DemoOptions& options = {});
+// Writes a new station database to `location`. A file is built beside it under a temporary name
+// and renamed into place, so an existing file is replaced whole or not at all; a PostgreSQL
+// database must hold no station yet and is filled in one transaction.
+void writeDemoDatabase(const std::filesystem::path& location, const DemoOptions& options = {});
 
 }  // namespace kvt::appserver

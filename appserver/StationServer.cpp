@@ -1,7 +1,5 @@
 #include "appserver/StationServer.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -9,6 +7,8 @@
 #include <limits>
 #include <mutex>
 
+#include "appserver/DatabaseEngine.h"
+#include "appserver/RecordStore.h"
 #include "platform/PathMap.h"
 #include "platform/Text.h"
 
@@ -91,13 +91,14 @@ public:
 
     const std::vector<FieldDef>& fields() const override { return fields_; }
 
-    std::vector<Row> fetch(int maxRows) override {
-        std::vector<Row> rows;
-        while (hasRow_ && (maxRows < 0 || static_cast<int>(rows.size()) < maxRows)) {
-            rows.push_back(readRow());
+    std::size_t fetch(int maxRows, RecordStore& into) override {
+        std::size_t count = 0;
+        while (hasRow_ && (maxRows < 0 || static_cast<int>(count) < maxRows)) {
+            appendRow(into);
+            ++count;
             hasRow_ = step();
         }
-        return rows;
+        return count;
     }
 
     bool finished() const override { return !hasRow_; }
@@ -107,18 +108,16 @@ private:
         try {
             return statement_->step();
         } catch (const ServerError& e) {
-            throw ServerError("Ошибка провайдера " + quote(provider_) + ": " + e.what());
+            std::rethrow_exception(
+                e.withMessage("Ошибка провайдера " + quote(provider_) + ": " + e.what()));
         }
     }
 
     void describeFields() {
-        sqlite3_stmt* st = statement_->get();
-        const int count = sqlite3_column_count(st);
+        const int count = statement_->columnCount();
         for (int i = 0; i < count; ++i) {
-            const char* declared = sqlite3_column_decltype(st, i);
-            FieldDef field = declared ? fieldOfDeclaredType(declared).value_or(computedField(i))
-                                      : computedField(i);
-            field.name = sqlite3_column_name(st, i);
+            FieldDef field = statement_->declaredField(i).value_or(computedField(i));
+            field.name = statement_->columnName(i);
             fields_.push_back(std::move(field));
         }
     }
@@ -127,15 +126,13 @@ private:
     // whole number beyond 32 bits is a Float, which holds it exactly.
     FieldDef computedField(int column) const {
         if (hasRow_) {
-            sqlite3_stmt* st = statement_->get();
-            switch (sqlite3_column_type(st, column)) {
-                case SQLITE_INTEGER:
+            switch (statement_->stored(column)) {
+                case Stored::Integer:
                     return {{},
-                            fitsIn<std::int32_t>(sqlite3_column_int64(st, column))
-                                ? FieldType::Integer
-                                : FieldType::Float,
+                            fitsIn<std::int32_t>(statement_->integer(column)) ? FieldType::Integer
+                                                                              : FieldType::Float,
                             0};
-                case SQLITE_FLOAT:
+                case Stored::Float:
                     return {{}, FieldType::Float, 0};
                 default:
                     break;
@@ -149,61 +146,51 @@ private:
         return value >= std::numeric_limits<T>::min() && value <= std::numeric_limits<T>::max();
     }
 
-    Row readRow() const {
-        Row row;
-        row.reserve(fields_.size());
-        for (int i = 0; i < static_cast<int>(fields_.size()); ++i)
-            row.push_back(readValue(i, fields_[i].type));
-        return row;
+    void appendRow(RecordStore& into) const {
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            appendValue(into, i);
+        into.endRow();
     }
 
     // A value its field cannot hold exactly fails the fetch instead of arriving as another
     // number: a computed column is typed by its first value only, and a foreign writer may
     // have stored text in a typed column.
-    Variant readValue(int column, FieldType type) const {
-        sqlite3_stmt* st = statement_->get();
-        const int storage = sqlite3_column_type(st, column);
-        if (storage == SQLITE_NULL)
-            return Variant::null();
-        if (type == FieldType::String) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-            return Variant(
-                std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, column))));
-        }
-        const bool whole = storage == SQLITE_INTEGER;
-        if (!whole && storage != SQLITE_FLOAT)
-            throw mismatch(column, type);
-        const std::int64_t integer = sqlite3_column_int64(st, column);
+    void appendValue(RecordStore& into, std::size_t index) const {
+        const int column = static_cast<int>(index);
+        const Stored storage = statement_->stored(column);
+        const FieldType type = fields_[index].type;
+        if (storage == Stored::Null)
+            return into.appendNull(index);
+        if (type == FieldType::String)
+            return into.appendText(index, statement_->text(column));
+        const bool whole = storage == Stored::Integer;
+        if (!whole && storage != Stored::Float)
+            throw mismatch(index, type);
         switch (type) {
             case FieldType::Integer:
-                if (!whole || !fitsIn<std::int32_t>(integer))
-                    throw mismatch(column, type);
-                return Variant(static_cast<std::int32_t>(integer));
             case FieldType::SmallInt:
-                if (!whole || !fitsIn<std::int16_t>(integer))
-                    throw mismatch(column, type);
-                return Variant::i2(static_cast<std::int16_t>(integer));
             case FieldType::Boolean:
-                if (!whole)
-                    throw mismatch(column, type);
-                return Variant(integer != 0);
+                if (!whole ||
+                    (type == FieldType::Integer &&
+                     !fitsIn<std::int32_t>(statement_->integer(column))) ||
+                    (type == FieldType::SmallInt &&
+                     !fitsIn<std::int16_t>(statement_->integer(column))))
+                    throw mismatch(index, type);
+                return into.appendInteger(index, type == FieldType::Boolean
+                                                     ? statement_->integer(column) != 0
+                                                     : statement_->integer(column));
             case FieldType::Currency:
-                return Variant::currency(whole ? integer
-                                               : std::llround(sqlite3_column_double(st, column)));
-            case FieldType::Date:
-            case FieldType::DateTime:
-                return Variant::date(sqlite3_column_double(st, column));
-            case FieldType::Float:
-            case FieldType::String:
-                break;
+                return into.appendInteger(index, whole ? statement_->integer(column)
+                                                       : std::llround(statement_->real(column)));
+            default:
+                return into.appendFloat(index, statement_->real(column));
         }
-        return Variant(sqlite3_column_double(st, column));
     }
 
-    ServerError mismatch(int column, FieldType type) const {
+    ServerError mismatch(std::size_t column, FieldType type) const {
         return ServerError("Ошибка провайдера " + quote(provider_) + ": в столбце " +
-                           quote(fields_[static_cast<std::size_t>(column)].name) +
-                           " значение не типа " + std::string(fieldTypeName(type)));
+                           quote(fields_[column].name) + " значение не типа " +
+                           std::string(fieldTypeName(type)));
     }
 
     static constexpr int kComputedTextSize = 255;
@@ -212,38 +199,6 @@ private:
     std::string provider_;
     std::vector<FieldDef> fields_;
     bool hasRow_ = false;
-};
-
-// Only reading is allowed to a client's statement: no ATTACH, PRAGMA or writes, whatever the
-// text looks like.
-int authorizeClientStatement(void* denied, int action, const char*, const char*, const char*,
-                             const char*) {
-    switch (action) {
-        case SQLITE_SELECT:
-        case SQLITE_READ:
-        case SQLITE_FUNCTION:
-        case SQLITE_RECURSIVE:
-            return SQLITE_OK;
-        default:
-            *static_cast<bool*>(denied) = true;
-            return SQLITE_DENY;
-    }
-}
-
-class ClientAuthorizer {
-public:
-    explicit ClientAuthorizer(sqlite3* db) : db_(db) {
-        sqlite3_set_authorizer(db_, authorizeClientStatement, &denied_);
-    }
-    ~ClientAuthorizer() { sqlite3_set_authorizer(db_, nullptr, nullptr); }
-    ClientAuthorizer(const ClientAuthorizer&) = delete;
-    ClientAuthorizer& operator=(const ClientAuthorizer&) = delete;
-
-    bool denied() const { return denied_; }
-
-private:
-    sqlite3* db_;
-    bool denied_ = false;
 };
 
 bool isBlank(char c) {
@@ -268,81 +223,52 @@ bool startsWithKeyword(std::string_view text, std::string_view keyword) {
     return !std::isalnum(next) && next != '_';
 }
 
-// What follows the first statement may only be blanks and, if the statement has none of its
-// own, one terminating semicolon.
-bool onlyTerminatorFollows(std::string_view statement, std::string_view rest) {
-    rest = trimmed(rest);
-    if (!rest.empty() && rest.front() == ';' && !trimmed(statement).ends_with(';'))
-        rest = trimmed(rest.substr(1));
-    return rest.empty();
+// A client's command text: one statement that only reads, whichever engine keeps the station.
+std::unique_ptr<Statement> prepareClientCommand(const Connection& db, const ProviderDef& definition,
+                                                const std::string& sql) {
+    const auto refuse = [&](const std::string& reason) {
+        return ServerError("Провайдер " + quote(definition.name) + " отклонил текст команды " +
+                           quote(sql) + ": " + reason);
+    };
+    const std::string_view text = trimmed(sql);
+    if (text.empty())
+        throw refuse("текст команды пуст");
+    if (!startsWithKeyword(text, "SELECT") && !startsWithKeyword(text, "WITH"))
+        throw refuse("допускается только оператор SELECT");
+    try {
+        return std::make_unique<Statement>(db, db->prepareClientQuery(text));
+    } catch (const RefusedCommand& e) {
+        throw refuse(e.what());
+    } catch (const ServerError& e) {
+        std::rethrow_exception(
+            e.withMessage("Ошибка провайдера " + quote(definition.name) + ": " + e.what()));
+    }
 }
-
-class ClientCommand {
-public:
-    ClientCommand(const Connection& db, const ProviderDef& definition, const std::string& sql)
-        : definition_(definition), sql_(sql) {
-        const std::string_view text = trimmed(sql);
-        if (text.empty())
-            refuse("текст команды пуст");
-        if (!startsWithKeyword(text, "SELECT") && !startsWithKeyword(text, "WITH"))
-            refuse("допускается только оператор SELECT");
-        std::string_view rest;
-        ClientAuthorizer authorizer(db.get());
-        try {
-            statement_ = std::make_unique<Statement>(db, text, &rest);
-        } catch (const ServerError& e) {
-            if (authorizer.denied())
-                refuse("оператор не только читает данные");
-            throw ServerError("Ошибка провайдера " + quote(definition_.name) + ": " + e.what());
-        }
-        if (!onlyTerminatorFollows(text.substr(0, text.size() - rest.size()), rest))
-            refuse("допускается только один оператор");
-        if (statement_->get() == nullptr || !sqlite3_stmt_readonly(statement_->get()))
-            refuse("оператор не только читает данные");
-    }
-
-    std::unique_ptr<Statement> take() { return std::move(statement_); }
-
-private:
-    [[noreturn]] void refuse(const std::string& reason) const {
-        throw ServerError("Провайдер " + quote(definition_.name) + " отклонил текст команды " +
-                          quote(sql_) + ": " + reason);
-    }
-
-    const ProviderDef& definition_;
-    const std::string& sql_;
-    std::unique_ptr<Statement> statement_;
-};
 
 std::unique_ptr<Statement> prepareOwnQuery(const Connection& db, const ProviderDef& definition) {
     try {
-        return std::make_unique<Statement>(db, definition.sql);
+        return std::make_unique<Statement>(db, definition.sql, Statement::Fetch::InPackets);
     } catch (const ServerError& e) {
-        throw ServerError("Ошибка провайдера " + quote(definition.name) + ": " + e.what());
+        std::rethrow_exception(
+            e.withMessage("Ошибка провайдера " + quote(definition.name) + ": " + e.what()));
     }
 }
 
-void bindText(sqlite3_stmt* statement, int index, const std::string& text) {
-    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
-}
-
-void bindVariant(sqlite3_stmt* statement, int index, const Variant& value) {
+void bindVariant(Statement& statement, int index, const Variant& value) {
     if (value.isNull() || value.isEmpty())
-        sqlite3_bind_null(statement, index);
+        statement.bindNull(index);
     else
-        bindText(statement, index, value.toString());
+        statement.bind(index, value.toString());
 }
 
-void bindParams(sqlite3_stmt* statement, const ProviderDef& definition,
-                const ProviderRequest& request, std::int32_t vedFilter) {
-    if (const int index = sqlite3_bind_parameter_index(statement, ":vedFilter"); index > 0)
-        sqlite3_bind_int(statement, index, vedFilter);
+void bindParams(Statement& statement, const ProviderDef& definition, const ProviderRequest& request,
+                std::int32_t vedFilter) {
+    if (const int index = statement.parameterIndex("vedFilter"); index > 0)
+        statement.bind(index, vedFilter);
     if (!definition.param)
         return;
-    const int index = sqlite3_bind_parameter_index(
-        statement, (":" + std::string(definition.param->name)).c_str());
-    bindText(statement, index, std::string(definition.param->defaultValue));
+    const int index = statement.parameterIndex(definition.param->name);
+    statement.bind(index, definition.param->defaultValue);
     for (const auto& [name, value] : request.params) {
         if (platform::equalsIgnoreCase(name, definition.param->name))
             bindVariant(statement, index, value);
@@ -362,33 +288,32 @@ template <class AddRow>
 void forEachRow(const Connection& db, std::string_view sql, AddRow add) {
     Statement statement(db, sql);
     while (statement.step())
-        add(statement.get());
+        add(statement);
 }
 
-std::string columnText(sqlite3_stmt* statement, int column) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? std::string(text) : std::string();
+std::string columnText(const Statement& statement, int column) {
+    return std::string(statement.text(column));
 }
 
 Variant grades(const Connection& db) {
     std::vector<Variant> result;
-    forEachRow(db, "SELECT Name, Price FROM Gsm ORDER BY ID", [&](sqlite3_stmt* row) {
-        result.push_back(Variant::list(
-            {Variant(columnText(row, 0)), Variant::currency(sqlite3_column_int64(row, 1))}));
+    forEachRow(db, "SELECT Name, Price FROM Gsm ORDER BY ID", [&](const Statement& row) {
+        result.push_back(
+            Variant::list({Variant(columnText(row, 0)), Variant::currency(row.integer(1))}));
     });
     return Variant::list(std::move(result));
 }
 
 Variant tanks(const Connection& db) {
     std::vector<Variant> result;
-    forEachRow(db,
-               "SELECT Silo.Name, Gsm.Name, Silo.Capacity FROM Silo JOIN Gsm ON Gsm.ID = "
-               "Silo.GsmID ORDER BY Silo.ID",
-               [&](sqlite3_stmt* row) {
-                   result.push_back(
-                       Variant::list({Variant(columnText(row, 0)), Variant(columnText(row, 1)),
-                                      Variant(sqlite3_column_double(row, 2))}));
-               });
+    forEachRow(
+        db,
+        "SELECT Silo.Name, Gsm.Name, Silo.Capacity FROM Silo JOIN Gsm ON Gsm.ID = "
+        "Silo.GsmID ORDER BY Silo.ID",
+        [&](const Statement& row) {
+            result.push_back(Variant::list(
+                {Variant(columnText(row, 0)), Variant(columnText(row, 1)), Variant(row.real(2))}));
+        });
     return Variant::list(std::move(result));
 }
 
@@ -398,15 +323,15 @@ Variant pumps(const Connection& db) {
                       "SELECT Gsm.Name, Silo.Name FROM Nozzle JOIN Silo ON Silo.ID = Nozzle.SiloID "
                       "JOIN Gsm ON Gsm.ID = Silo.GsmID WHERE Nozzle.PumpNumber = ?1 "
                       "ORDER BY Nozzle.Position");
-    forEachRow(db, "SELECT Name, Number FROM Pump ORDER BY Number", [&](sqlite3_stmt* row) {
-        const std::int32_t number = sqlite3_column_int(row, 1);
+    forEachRow(db, "SELECT Name, Number FROM Pump ORDER BY Number", [&](const Statement& row) {
+        const auto number = static_cast<std::int32_t>(row.integer(1));
         std::vector<Variant> gradeNames;
         std::vector<Variant> tankNames;
         nozzles.reset();
-        sqlite3_bind_int(nozzles.get(), 1, number);
+        nozzles.bind(1, number);
         while (nozzles.step()) {
-            gradeNames.emplace_back(columnText(nozzles.get(), 0));
-            tankNames.emplace_back(columnText(nozzles.get(), 1));
+            gradeNames.emplace_back(columnText(nozzles, 0));
+            tankNames.emplace_back(columnText(nozzles, 1));
         }
         result.push_back(Variant::list({Variant(columnText(row, 0)), Variant(number),
                                         Variant::list(std::move(gradeNames)),
@@ -459,12 +384,12 @@ std::unique_ptr<RecordCursor> StationServer::openProvider(const std::string& pro
     if (request.commandText.empty()) {
         statement = prepareOwnQuery(connection_, definition);
     } else if (definition.takesCommandText) {
-        statement = ClientCommand(connection_, definition, request.commandText).take();
+        statement = prepareClientCommand(connection_, definition, request.commandText);
     } else {
         throw ServerError("Провайдер " + quote(definition.name) + " отклонил текст команды " +
                           quote(request.commandText) + ": провайдер не принимает текст команды");
     }
-    bindParams(statement->get(), definition, request, vedFilter_);
+    bindParams(*statement, definition, request, vedFilter_);
     return std::make_unique<SqlCursor>(std::move(statement), std::string(definition.name));
 }
 
@@ -480,10 +405,11 @@ Variant StationServer::GetKVTConfig() {
     try {
         Variant name("");
         Variant number(0);
-        forEachRow(connection_, "SELECT Name, Number FROM Station LIMIT 1", [&](sqlite3_stmt* row) {
-            name = Variant(columnText(row, 0));
-            number = Variant(sqlite3_column_int(row, 1));
-        });
+        forEachRow(connection_, "SELECT Name, Number FROM Station LIMIT 1",
+                   [&](const Statement& row) {
+                       name = Variant(columnText(row, 0));
+                       number = Variant(static_cast<std::int32_t>(row.integer(1)));
+                   });
         return Variant::list(
             {name, number, grades(connection_), pumps(connection_), tanks(connection_)});
     } catch (const ServerError& e) {

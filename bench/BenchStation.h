@@ -50,33 +50,30 @@ inline void fillPumpLog(const std::filesystem::path& database, const std::string
     constexpr std::array<int, 5> kDoses{0, 1, 2, 0, 4};
     const appserver::Connection db = appserver::openStationDatabase(
         database, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
-    appserver::execute(db.get(), "BEGIN");
+    appserver::Transaction transaction(db);
     appserver::Statement clear(db, "DELETE FROM Trk WHERE Trk = ?1");
-    sqlite3_bind_text(clear.get(), 1, pump.c_str(), -1, SQLITE_TRANSIENT);
-    clear.step();
+    clear.bind(1, std::string_view(pump)).step();
     appserver::Statement insert(db,
                                 "INSERT INTO Trk (Trk, Time, Client, Gsm, Operation, Op1, "
                                 "AutoMobil, Op2, Liters, Summa) VALUES (?1, ?2, ?3, ?4, ?5, ?6, "
                                 "?7, ?8, ?9, ?10)");
-    sqlite3_stmt* row = insert.get();
     for (int i = 0; i < operations; ++i) {
         const double liters = 5 + (i % 600) / 10.0;
         const std::string car = i % 3 == 0 ? "А" + std::to_string(100 + i % 900) + "ВС" : "";
-        sqlite3_bind_text(row, 1, pump.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_double(row, 2, kFirstDay + i * kMinute);
-        sqlite3_bind_int(row, 3, 1 + i % 4);
-        sqlite3_bind_text(row, 4, i % 10 == 7 ? "" : kGrades[i % kGrades.size()], -1,
-                          SQLITE_STATIC);
-        sqlite3_bind_int(row, 5, kOperations[i % kOperations.size()]);
-        sqlite3_bind_int(row, 6, i % 11 == 0 ? 999 : i % 15);
-        sqlite3_bind_text(row, 7, car.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(row, 8, i % 17 == 0 ? 256 : kDoses[i % kDoses.size()]);
-        sqlite3_bind_double(row, 9, liters);
-        sqlite3_bind_double(row, 10, liters * 54.6);
-        insert.step();
-        sqlite3_reset(row);
+        insert.bind(1, std::string_view(pump))
+            .bind(2, kFirstDay + i * kMinute)
+            .bind(3, std::int32_t{1 + i % 4})
+            .bind(4, i % 10 == 7 ? "" : kGrades[i % kGrades.size()])
+            .bind(5, std::int32_t{kOperations[i % kOperations.size()]})
+            .bind(6, std::int32_t{i % 11 == 0 ? 999 : i % 15})
+            .bind(7, std::string_view(car))
+            .bind(8, std::int32_t{i % 17 == 0 ? 256 : kDoses[i % kDoses.size()]})
+            .bind(9, liters)
+            .bind(10, liters * 54.6)
+            .step();
+        insert.reset();
     }
-    appserver::execute(db.get(), "COMMIT");
+    transaction.commit();
 }
 
 }  // namespace kvt::bench

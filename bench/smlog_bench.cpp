@@ -73,7 +73,7 @@ void BM_ProviderCursor(benchmark::State& state) {
     std::size_t after = 0;
     for (auto _ : state) {
         before = heapInUse();
-        auto rows = server.openProvider("SmLogProvider", {})->fetch(-1);
+        auto rows = kvt::appserver::fetchRows(*server.openProvider("SmLogProvider", {}), -1);
         benchmark::DoNotOptimize(rows.data());
         after = heapInUse();
     }

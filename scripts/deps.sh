@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    libsqlite3-dev pxlib-dev
+    libsqlite3-dev pxlib-dev libpq-dev postgresql
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-translations-l10n
     libxcb1-dev xvfb

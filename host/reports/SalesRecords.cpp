@@ -16,7 +16,7 @@ namespace {
 constexpr std::string_view kSalesWithExtras = "Trk LEFT JOIN TrkSale ON TrkSale.TrkID = Trk.ID";
 constexpr std::string_view kSalesWithoutExtras =
     "Trk LEFT JOIN (SELECT NULL AS TrkID, NULL AS Skidka, NULL AS Bonus, NULL AS CardNum, "
-    "NULL AS TalonNum) AS TrkSale ON 0";
+    "NULL AS TalonNum) AS TrkSale ON 1 = 0";
 
 std::string shiftsText(std::int32_t first, std::int32_t last) {
     if (first == last)

@@ -1,7 +1,5 @@
 #include "host/reports/StationQuery.h"
 
-#include <sqlite3.h>
-
 #include <stdexcept>
 
 namespace kvt::host {
@@ -16,43 +14,39 @@ StationQuery::StationQuery(const appserver::Connection& db, std::string_view sql
     : statement_(db, sql) {}
 
 StationQuery& StationQuery::bind(int index, std::int32_t value) {
-    sqlite3_bind_int(statement_.get(), index, value);
+    statement_.bind(index, value);
     return *this;
 }
 
 StationQuery& StationQuery::bind(int index, double value) {
-    sqlite3_bind_double(statement_.get(), index, value);
+    statement_.bind(index, value);
     return *this;
 }
 
 StationQuery& StationQuery::bind(int index, std::optional<double> value) {
     if (value)
         return bind(index, *value);
-    sqlite3_bind_null(statement_.get(), index);
+    statement_.bindNull(index);
     return *this;
 }
 
 StationQuery& StationQuery::bind(int index, std::string_view value) {
-    // An empty view may point nowhere, and a null pointer would bind NULL instead of ''.
-    sqlite3_bind_text(statement_.get(), index, value.empty() ? "" : value.data(),
-                      static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    statement_.bind(index, value);
     return *this;
 }
 
 bool StationQuery::isNull(int column) const {
-    return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
+    return statement_.isNull(column);
 }
 
 std::string StationQuery::text(int column) const {
-    const auto* value =
-        reinterpret_cast<const char*>(sqlite3_column_text(statement_.get(), column));
-    return value != nullptr ? std::string(value) : std::string();
+    return std::string(statement_.text(column));
 }
 
 std::optional<double> StationQuery::number(int column) const {
     if (isNull(column))
         return std::nullopt;
-    return sqlite3_column_double(statement_.get(), column);
+    return statement_.real(column);
 }
 
 std::optional<double> StationQuery::currency(int column) const {
@@ -63,7 +57,7 @@ std::optional<double> StationQuery::currency(int column) const {
 std::optional<std::int32_t> StationQuery::integer(int column) const {
     if (isNull(column))
         return std::nullopt;
-    return sqlite3_column_int(statement_.get(), column);
+    return static_cast<std::int32_t>(statement_.integer(column));
 }
 
 StationIdentity readStationIdentity(const appserver::Connection& db) {

@@ -1,7 +1,5 @@
 #include "host/station/ShiftLog.h"
 
-#include <sqlite3.h>
-
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -16,16 +14,16 @@ std::optional<std::int32_t> firstNumber(const appserver::Connection& db, std::st
     appserver::Statement statement(db, sql);
     if (!statement.step())
         return std::nullopt;
-    return sqlite3_column_int(statement.get(), 0);
+    return static_cast<std::int32_t>(statement.integer(0));
 }
 
 // Runs one statement with its bound values on a writable connection.
 void write(const std::filesystem::path& database, std::string_view sql,
-           const std::function<void(sqlite3_stmt*)>& bind) {
+           const std::function<void(appserver::Statement&)>& bind) {
     const appserver::Connection db = appserver::openStationDatabase(
         database, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
     appserver::Statement statement(db, sql);
-    bind(statement.get());
+    bind(statement);
     statement.step();
 }
 
@@ -36,20 +34,15 @@ void recordShiftOpened(const std::filesystem::path& database, std::int32_t smNum
     write(database,
           "INSERT INTO SmLog (SmNum, BegTime, Operator, InKKM) VALUES (?1, ?2, ?3, "
           "(SELECT OutKKM FROM SmLog WHERE SmNum < ?1 ORDER BY SmNum DESC LIMIT 1))",
-          [&](sqlite3_stmt* statement) {
-              sqlite3_bind_int(statement, 1, smNum);
-              sqlite3_bind_double(statement, 2, begTime);
-              sqlite3_bind_text(statement, 3, operatorName.c_str(),
-                                static_cast<int>(operatorName.size()), SQLITE_TRANSIENT);
+          [&](appserver::Statement& statement) {
+              statement.bind(1, smNum).bind(2, begTime).bind(3, std::string_view(operatorName));
           });
 }
 
 void recordShiftClosed(const std::filesystem::path& database, std::int32_t smNum,
                        DateTime endTime) {
-    write(database, "UPDATE SmLog SET EndTime = ?2 WHERE SmNum = ?1", [&](sqlite3_stmt* statement) {
-        sqlite3_bind_int(statement, 1, smNum);
-        sqlite3_bind_double(statement, 2, endTime);
-    });
+    write(database, "UPDATE SmLog SET EndTime = ?2 WHERE SmNum = ?1",
+          [&](appserver::Statement& statement) { statement.bind(1, smNum).bind(2, endTime); });
 }
 
 ShiftState readShiftState(const std::filesystem::path& database) {

@@ -108,7 +108,7 @@ struct ClientDataSet::Store {
     bool fetch(bool all) {
         if (!cursor)
             return false;
-        auto more = cursor->fetch(all ? -1 : packetRecords);
+        auto more = appserver::fetchRows(*cursor, all ? -1 : packetRecords);
         const bool got = !more.empty();
         for (auto& row : more) {
             row.resize(defs.size(), Variant::null());

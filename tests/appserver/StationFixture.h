@@ -26,7 +26,7 @@ protected:
     static std::vector<appserver::Row> records(appserver::AppServer& server,
                                                const std::string& provider,
                                                const appserver::ProviderRequest& request = {}) {
-        return server.openProvider(provider, request)->fetch(-1);
+        return appserver::fetchRows(*server.openProvider(provider, request), -1);
     }
 
     // One column of every record.

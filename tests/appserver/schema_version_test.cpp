@@ -29,15 +29,14 @@ protected:
     std::filesystem::path olderCopy(std::int32_t version = 1) {
         const auto file = base() / ("version" + std::to_string(version) + ".db");
         const appserver::Connection db = createStationDatabase(file, version);
-        appserver::execute(db.get(), "ATTACH DATABASE '" + database().string() + "' AS demo");
+        appserver::execute(db, "ATTACH DATABASE '" + database().string() + "' AS demo");
         std::vector<std::string> tables;
         appserver::Statement list(db, "SELECT name FROM main.sqlite_master WHERE type = 'table'");
         while (list.step())
-            tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
+            tables.emplace_back(list.text(0));
         for (const auto& table : tables)
-            appserver::execute(db.get(),
-                               "INSERT INTO main." + table + " SELECT * FROM demo." + table);
-        appserver::execute(db.get(), "DETACH DATABASE demo");
+            appserver::execute(db, "INSERT INTO main." + table + " SELECT * FROM demo." + table);
+        appserver::execute(db, "DETACH DATABASE demo");
         return file;
     }
 
@@ -61,9 +60,9 @@ TEST_F(SchemaVersionTest, AVersionOneStationServesEveryProviderAsBefore) {
         const auto oldCursor = oldServer.openProvider(provider, {});
         const auto newCursor = newServer.openProvider(provider, {});
         EXPECT_EQ(oldCursor->fields(), newCursor->fields()) << provider;
-        const auto rows = oldCursor->fetch(-1);
+        const auto rows = fetchRows(*oldCursor, -1);
         EXPECT_FALSE(rows.empty()) << provider;
-        EXPECT_EQ(rows, newCursor->fetch(-1)) << provider;
+        EXPECT_EQ(rows, fetchRows(*newCursor, -1)) << provider;
     }
     EXPECT_EQ(oldServer.GetKVTConfig(), newServer.GetKVTConfig());
     EXPECT_EQ(appserver::readPayTypes(old), appserver::readPayTypes(database()));

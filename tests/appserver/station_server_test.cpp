@@ -99,7 +99,7 @@ TEST_F(StationServerTest, ProvidersDeliverTheFieldLayoutsTheDatasetsDeclare) {
     for (const auto& [provider, fields] : expected) {
         auto cursor = server().openProvider(provider, {});
         EXPECT_EQ(cursor->fields(), fields) << provider;
-        const auto rows = cursor->fetch(-1);
+        const auto rows = fetchRows(*cursor, -1);
         ASSERT_FALSE(rows.empty()) << provider;
         for (const auto& row : rows)
             ASSERT_EQ(row.size(), fields.size()) << provider;
@@ -171,13 +171,13 @@ TEST_F(StationServerTest, ReceiptLogAcceptsTheClientsCommandTexts) {
     auto cars = server().openProvider("PrxLogProvider",
                                       command("SELECT DISTINCT CarName FROM Prx ORDER BY CarName"));
     EXPECT_EQ(cars->fields(), Fields{text("CarName", 20)});
-    const auto carNames = column(cars->fetch(-1), 0);
+    const auto carNames = column(fetchRows(*cars, -1), 0);
     EXPECT_THAT(carNames, ::testing::Contains(Variant("O'Brien")));
 
     auto pumps = server().openProvider("PrxLogProvider",
                                        command("SELECT DISTINCT Trk FROM Trk ORDER BY Trk"));
     EXPECT_EQ(pumps->fields(), Fields{text("Trk", 10)});
-    EXPECT_THAT(column(pumps->fetch(-1), 0),
+    EXPECT_THAT(column(fetchRows(*pumps, -1), 0),
                 ElementsAre(Variant("1"), Variant("2"), Variant("3"), Variant("4"), Variant("5"),
                             Variant("6"), Variant("7"), Variant("8")));
 }
@@ -188,7 +188,7 @@ TEST_F(StationServerTest, ComputedColumnsAreTypedByTheirValues) {
         command("  select count(*) AS N, sum(Liters) AS L, 'ТРК ' || Trk AS T FROM Trk "
                 "GROUP BY Trk ORDER BY Trk;  "));
     EXPECT_EQ(cursor->fields(), (Fields{integer("N"), real("L"), text("T", 255)}));
-    EXPECT_EQ(cursor->fetch(1).front()[2], Variant("ТРК 1"));
+    EXPECT_EQ(fetchRows(*cursor, 1).front()[2], Variant("ТРК 1"));
 }
 
 TEST_F(StationServerTest, CommandTextsThatDoMoreThanOneReadAreRefused) {
@@ -226,11 +226,11 @@ TEST_F(StationServerTest, CursorsFetchInPacketsAndOutliveTheServer) {
     auto server = std::make_unique<StationServer>(database());
     auto cursor = server->openProvider("SmLogProvider", {});
     server.reset();
-    EXPECT_EQ(cursor->fetch(100).size(), 100u);
+    EXPECT_EQ(fetchRows(*cursor, 100).size(), 100u);
     EXPECT_FALSE(cursor->finished());
-    EXPECT_EQ(cursor->fetch(100).size(), 20u);
+    EXPECT_EQ(fetchRows(*cursor, 100).size(), 20u);
     EXPECT_TRUE(cursor->finished());
-    EXPECT_TRUE(cursor->fetch(100).empty());
+    EXPECT_TRUE(fetchRows(*cursor, 100).empty());
 }
 
 TEST_F(StationServerTest, ConfigurationListsThePumpsByName) {
@@ -364,9 +364,9 @@ TEST_F(StationDatabaseErrorTest, DefaultDatabaseIsUnderTheStationRootUnlessConfi
     }
     EnvironmentVariable configured("KVT_STATION_DB", database().c_str());
     EXPECT_EQ(appserver::defaultStationDatabase(), database());
-    EXPECT_EQ(appserver::createStationServer(appserver::defaultStationDatabase())
-                  ->openProvider("SmLogProvider", {})
-                  ->fetch(-1)
+    EXPECT_EQ(fetchRows(*appserver::createStationServer(appserver::defaultStationDatabase())
+                             ->openProvider("SmLogProvider", {}),
+                        -1)
                   .size(),
               120u);
 }

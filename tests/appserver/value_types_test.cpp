@@ -47,7 +47,7 @@ TEST_F(ValueTypesTest, ComputedWholeNumbersBeyondThirtyTwoBitsArriveUnchanged) {
     EXPECT_EQ(cursor->fields(), (std::vector<FieldDef>{{"Big", FieldType::Float, 0},
                                                        {"Low", FieldType::Integer, 0},
                                                        {"High", FieldType::Float, 0}}));
-    const auto rows = cursor->fetch(-1);
+    const auto rows = fetchRows(*cursor, -1);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].toDouble(), 5000000000.0);
     EXPECT_EQ(rows[0][1], Variant(std::int32_t{-2147483647 - 1}));
@@ -59,7 +59,7 @@ TEST_F(ValueTypesTest, ValuesThatDoNotFitTheirColumnsTypeFailTheFetch) {
     // arrive as some other whole number.
     for (const std::string later : {"2.5", "'abc'", "5000000000"}) {
         auto cursor = query("SELECT 1 AS N UNION ALL SELECT " + later);
-        EXPECT_THAT([&] { cursor->fetch(-1); },
+        EXPECT_THAT([&] { fetchRows(*cursor, -1); },
                     ThrowsMessage<ServerError>(AllOf(HasSubstr("\"PrxLogProvider\""),
                                                      HasSubstr("\"N\""), HasSubstr("Integer"))))
             << later;
@@ -69,7 +69,7 @@ TEST_F(ValueTypesTest, ValuesThatDoNotFitTheirColumnsTypeFailTheFetch) {
 TEST_F(ValueTypesTest, TextInATypedColumnIsAnErrorNotADate) {
     write("UPDATE SmLog SET BegTime = '2024-03-01 08:00' WHERE SmNum = 1");
     auto cursor = server().openProvider("SmLogProvider", {});
-    EXPECT_THAT([&] { cursor->fetch(-1); },
+    EXPECT_THAT([&] { fetchRows(*cursor, -1); },
                 ThrowsMessage<ServerError>(
                     AllOf(HasSubstr("\"SmLogProvider\""), HasSubstr("\"BegTime\""))));
 }
@@ -78,7 +78,7 @@ TEST_F(ValueTypesTest, OutOfRangeSmallIntsAreNotWrapped) {
     write("UPDATE Trk SET Operation = 70000 WHERE ID = (SELECT MIN(ID) FROM Trk WHERE Trk = '1')");
     auto cursor = server().openProvider("TrkLogProvider", {});
     EXPECT_THAT(
-        [&] { cursor->fetch(-1); },
+        [&] { fetchRows(*cursor, -1); },
         ThrowsMessage<ServerError>(AllOf(HasSubstr("\"Operation\""), HasSubstr("SmallInt"))));
 }
 

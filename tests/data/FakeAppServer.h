@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "appserver/AppServer.h"
+#include "appserver/RecordStore.h"
 
 namespace kvt::test {
 
@@ -28,13 +29,15 @@ public:
     FakeCursor(FakeTable table, std::shared_ptr<FakeLog> log)
         : table_(std::move(table)), log_(std::move(log)) {}
     const std::vector<appserver::FieldDef>& fields() const override { return table_.fields; }
-    std::vector<appserver::Row> fetch(int maxRows) override {
+    std::size_t fetch(int maxRows, appserver::RecordStore& into) override {
         log_->fetches.push_back(maxRows);
-        std::vector<appserver::Row> rows;
-        while (next_ < table_.rows.size() && (maxRows < 0 || rows.size() < std::size_t(maxRows)))
-            rows.push_back(table_.rows[next_++]);
-        log_->rowsDelivered += static_cast<int>(rows.size());
-        return rows;
+        std::size_t count = 0;
+        while (next_ < table_.rows.size() && (maxRows < 0 || count < std::size_t(maxRows))) {
+            into.appendRow(table_.rows[next_++]);
+            ++count;
+        }
+        log_->rowsDelivered += static_cast<int>(count);
+        return count;
     }
     bool finished() const override { return next_ >= table_.rows.size(); }
 

@@ -50,7 +50,7 @@ protected:
         const auto file = platform::PathMap::root() / "station" / "station.db";
         std::filesystem::create_directories(file.parent_path());
         const appserver::Connection station = appserver::createStationDatabase(file);
-        appserver::execute(station.get(),
+        appserver::execute(station,
                            "INSERT INTO vedOrg (Name, VidOplat) VALUES ('Альфа', 4), "
                            "('Бета', 104), ('Гамма', NULL), ('Дельта', 204), ('Наличка', 0);"
                            "INSERT INTO vedAuto (ID, Name, NumberAuto) VALUES "

@@ -112,7 +112,7 @@ std::string returns() {
 void writeStation(const fs::path& file, std::int32_t version) {
     const appserver::Connection db = appserver::createStationDatabase(file, version);
     const bool current = version == appserver::kStationSchemaVersion;
-    appserver::execute(db.get(), "BEGIN;" + std::string(kStation) + shifts() + sales(current) +
+    appserver::execute(db, "BEGIN;" + std::string(kStation) + shifts() + sales(current) +
                                      (current ? returns() : "") + "COMMIT;");
 }
 

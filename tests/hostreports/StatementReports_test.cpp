@@ -113,9 +113,8 @@ std::string sales(bool onAccount) {
 
 void writeStation(const fs::path& file, std::int32_t version) {
     const appserver::Connection db = appserver::createStationDatabase(file, version);
-    appserver::execute(
-        db.get(),
-        "BEGIN;" + directories() + sales(version == appserver::kStationSchemaVersion) + "COMMIT;");
+    appserver::execute(db, "BEGIN;" + directories() +
+                               sales(version == appserver::kStationSchemaVersion) + "COMMIT;");
 }
 
 Variant s(const std::string& text) {

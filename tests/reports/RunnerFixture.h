@@ -36,7 +36,7 @@ protected:
         const appserver::Connection db = appserver::openStationDatabase(
             appserver::defaultStationDatabase(), appserver::kDefaultBusyTimeout,
             appserver::Access::ReadWrite);
-        appserver::execute(db.get(), "BEGIN;" + sql + "COMMIT;");
+        appserver::execute(db, "BEGIN;" + sql + "COMMIT;");
     }
 
     // Clicks the entry with the script acting on the forms; returns the events of the forms.

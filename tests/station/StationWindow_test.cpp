@@ -180,7 +180,7 @@ TEST_F(StationWindowTest, ShiftsOpenedAndClosedInTheConsoleAreInTheShiftLog) {
     {
         const appserver::Connection db = appserver::openStationDatabase(
             database_, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
-        appserver::execute(db.get(), "INSERT INTO SmLog (SmNum, BegTime, EndTime) VALUES (" +
+        appserver::execute(db, "INSERT INTO SmLog (SmNum, BegTime, EndTime) VALUES (" +
                                          std::to_string(opened + 1) + ", 1, 2)");
     }
     entry({"&Файл", "Открыть смену"})->action().trigger();

@@ -35,7 +35,7 @@ inline std::filesystem::path writeStationLog(const std::vector<TestShift>& shift
     for (const std::string& pump : pumps)
         sql += "INSERT INTO Trk (ID, Trk, Time) VALUES (" + std::to_string(id++) + ", '" + pump +
                "', 45000);";
-    appserver::execute(db.get(), sql + "COMMIT;");
+    appserver::execute(db, sql + "COMMIT;");
     return file;
 }
 

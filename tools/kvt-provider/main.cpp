@@ -91,7 +91,7 @@ void printRecords(kvt::appserver::RecordCursor& cursor) {
     std::cout << '\n';
     constexpr int kPacket = 1000;
     while (!cursor.finished()) {
-        for (const auto& row : cursor.fetch(kPacket)) {
+        for (const auto& row : kvt::appserver::fetchRows(cursor, kPacket)) {
             for (std::size_t i = 0; i < row.size(); ++i)
                 std::cout << (i ? "\t" : "") << valueText(row[i], fields[i].type);
             std::cout << '\n';
