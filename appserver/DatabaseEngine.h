@@ -78,6 +78,15 @@ Connection openSqliteDatabase(const std::filesystem::path& file, std::chrono::mi
                               Access access, bool create);
 Connection openPostgresDatabase(const std::string& conninfo, Access access);
 
+// A PostgreSQL connection as messages show it: its settings without the password.
+std::string postgresDisplayName(const std::string& conninfo);
+
+// The two halves of createStationDatabase, for a caller that fills the new database in the
+// transaction that makes its schema: a database opened for writing that holds no station yet,
+// and the schema of `version` written into it.
+Connection openNewStationDatabase(const std::filesystem::path& location, std::int32_t version);
+void writeStationSchema(const Connection& db, std::int32_t version);
+
 // The spelling the schema gives a column or table name, for an engine that reports names folded
 // to lower case; the name itself when the schema has no such name.
 std::string schemaSpelling(std::string_view name);

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "appserver/DatabaseEngine.h"
 #include "appserver/StationDatabase.h"
 #include "infra/DateTime.h"
 #include "platform/SystemError.h"
@@ -805,8 +806,9 @@ private:
 
 void writeDemoDatabase(const fs::path& location, const DemoOptions& options) {
     if (isPostgresLocation(location.string())) {
-        Connection db = createStationDatabase(location);
+        Connection db = openNewStationDatabase(location, kStationSchemaVersion);
         Transaction transaction(db);
+        writeStationSchema(db, kStationSchemaVersion);
         DemoWriter(db, options).write();
         advanceIdentities(db);
         transaction.commit();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <utility>
@@ -77,6 +78,75 @@ FieldType typeOfName(std::string_view name, int typmod, int& size) {
     return FieldType::String;
 }
 
+constexpr std::string_view kSyntaxError = "42601";
+constexpr Oid kText = 25;
+
+std::string_view withoutTerminator(std::string_view sql) {
+    const auto trimEnd = [](std::string_view text) {
+        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+            text.remove_suffix(1);
+        return text;
+    };
+    sql = trimEnd(sql);
+    if (sql.ends_with(';'))
+        sql = trimEnd(sql.substr(0, sql.size() - 1));
+    return sql;
+}
+
+// A semicolon outside strings, quoted names and comments: the text holds more than one
+// statement, which the simple protocol of a cursor's DECLARE would run one after the other.
+bool hasSecondStatement(std::string_view sql) {
+    std::size_t i = 0;
+    const auto skipTo = [&](std::string_view end) {
+        const std::size_t found = sql.find(end, i);
+        i = found == std::string_view::npos ? sql.size() : found + end.size();
+    };
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (c == ';')
+            return true;
+        if (c == '\'' || c == '"') {
+            ++i;
+            skipTo(std::string_view(&c, 1));
+        } else if (sql.substr(i, 2) == "--") {
+            skipTo("\n");
+        } else if (sql.substr(i, 2) == "/*") {
+            i += 2;
+            skipTo("*/");
+        } else if (c == '$') {
+            // A dollar-quoted string: $tag$ ... $tag$.
+            const std::size_t close = sql.find('$', i + 1);
+            if (close == std::string_view::npos)
+                return false;
+            const std::string tag(sql.substr(i, close - i + 1));
+            i = close + 1;
+            skipTo(tag);
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
+// The spelling a name has in the statement's text, where the engine folded it to lower case.
+std::string spellingIn(std::string_view sql, std::string_view name) {
+    const auto isWord = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    };
+    for (std::size_t i = 0; i + name.size() <= sql.size(); ++i) {
+        if ((i > 0 && isWord(sql[i - 1])) ||
+            (i + name.size() < sql.size() && isWord(sql[i + name.size()])))
+            continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k)
+            same = std::tolower(static_cast<unsigned char>(sql[i + k])) ==
+                   std::tolower(static_cast<unsigned char>(name[k]));
+        if (same)
+            return std::string(sql.substr(i, name.size()));
+    }
+    return schemaSpelling(name);
+}
+
 class PgDatabase;
 
 class PgStatement : public StatementEngine {
@@ -111,7 +181,7 @@ public:
 
     int columnCount() const override { return result_ ? PQnfields(result_.get()) : 0; }
     std::string columnName(int column) const override {
-        return schemaSpelling(PQfname(result_.get(), column));
+        return spellingIn(sql_, PQfname(result_.get(), column));
     }
     std::optional<FieldDef> declaredField(int column) const override;
     Stored stored(int column) const override {
@@ -165,9 +235,9 @@ private:
     bool nextPacket();
 
     PgDatabase& db_;
+    std::vector<std::pair<std::string, int>> names_;  // filled as sql_ is made
     std::string sql_;
     Statement::Fetch fetch_;
-    std::vector<std::pair<std::string, int>> names_;
     std::vector<std::optional<std::string>> values_;
     std::vector<Oid> types_;
     Result result_;
@@ -192,10 +262,16 @@ public:
     }
 
     std::unique_ptr<StatementEngine> prepareClientQuery(std::string_view sql) override {
-        auto statement = std::make_unique<PgStatement>(*this, sql, Statement::Fetch::InPackets);
+        const std::string_view text = withoutTerminator(sql);
+        if (text.find(';') != std::string_view::npos && hasSecondStatement(text))
+            throw RefusedCommand("допускается только один оператор");
+        auto statement = std::make_unique<PgStatement>(*this, text, Statement::Fetch::InPackets);
         try {
             statement->start();
         } catch (const PgError& e) {
+            // A cursor takes queries only: a statement that compiles but cannot be one writes.
+            if (e.state() == kSyntaxError && compiles(text))
+                throw RefusedCommand("оператор не только читает данные");
             refuseOrRethrow(e);
         }
         return statement;
@@ -303,6 +379,11 @@ private:
         throw PgError(message, state);
     }
 
+    bool compiles(std::string_view sql) {
+        const Result result(PQprepare(handle_.get(), "", std::string(sql).c_str(), 0, nullptr));
+        return result && PQresultStatus(result.get()) == PGRES_COMMAND_OK;
+    }
+
     [[noreturn]] static void refuseOrRethrow(const PgError& e) {
         const std::string& state = e.state();
         const std::string_view message = e.what();
@@ -373,6 +454,8 @@ void PgStatement::start() {
     const std::string name = db_.nextCursorName();
     transaction_ = db_.openCursor();
     cursor_ = name;
+    // A DECLARE does not infer its parameters' types; text compares with any string column.
+    std::replace(types_.begin(), types_.end(), Oid{0}, kText);
     run("DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_);
     nextPacket();
 }
@@ -437,8 +520,24 @@ std::string connectionMessage(PGconn* conn) {
 
 }  // namespace
 
+std::string postgresDisplayName(const std::string& conninfo) {
+    char* error = nullptr;
+    std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
+        PQconninfoParse(conninfo.c_str(), &error), &PQconninfoFree);
+    PQfreemem(error);
+    if (!options)
+        return conninfo;
+    std::string name;
+    for (const PQconninfoOption* option = options.get(); option->keyword != nullptr; ++option) {
+        if (option->val == nullptr || std::string_view(option->keyword) == "password")
+            continue;
+        name += (name.empty() ? "" : " ") + std::string(option->keyword) + "=" + option->val;
+    }
+    return name;
+}
+
 Connection openPostgresDatabase(const std::string& conninfo, Access access) {
-    const std::string what = "Станционная база данных " + conninfo;
+    const std::string what = "Станционная база данных " + postgresDisplayName(conninfo);
     // The location comes last but one, so that its own settings win over these defaults, and the
     // encoding last, since every text in memory is UTF-8.
     const std::array<const char*, 5> keywords{"connect_timeout", "application_name", "dbname",
@@ -450,9 +549,15 @@ Connection openPostgresDatabase(const std::string& conninfo, Access access) {
         throw ServerError(what + ": нет памяти для соединения");
     if (PQstatus(handle.get()) != CONNECTION_OK) {
         const std::string message = connectionMessage(handle.get());
-        if (PQpingParams(keywords.data(), values.data(), 1) == PQPING_NO_RESPONSE)
-            throw ServerUnreachable(what + ": сервер базы данных не отвечает: " + message);
-        throw ServerError(what + ": нет доступа: " + message);
+        switch (PQpingParams(keywords.data(), values.data(), 1)) {
+            case PQPING_NO_RESPONSE:
+                throw ServerUnreachable(what + ": сервер базы данных не отвечает: " + message);
+            case PQPING_NO_ATTEMPT:
+                // The connection's own settings are wrong, such as a service no file defines.
+                throw ServerError(what + ": " + message);
+            default:
+                throw ServerError(what + ": нет доступа: " + message);
+        }
     }
     auto db = std::make_shared<PgDatabase>(std::move(handle), what, access);
     // A cursor's plan is the plan of the whole record set: the datasets read all they open.

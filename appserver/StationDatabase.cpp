@@ -340,7 +340,9 @@ const std::map<std::string, std::string>& spellings() {
 }
 
 std::string describe(const std::filesystem::path& location) {
-    return "Станционная база данных " + location.string();
+    return "Станционная база данных " + (isPostgresLocation(location.string())
+                                             ? postgresDisplayName(location.string())
+                                             : location.string());
 }
 
 Connection openEngine(const fs::path& location, std::chrono::milliseconds busy, Access access,
@@ -564,22 +566,31 @@ Connection openStationDatabase(const fs::path& location, std::chrono::millisecon
     return db;
 }
 
-Connection createStationDatabase(const fs::path& location, std::int32_t version) {
+Connection openNewStationDatabase(const fs::path& location, std::int32_t version) {
     const std::string what = describe(location);
     if (version < kOldestStationSchemaVersion || version > kStationSchemaVersion)
         throw ServerError(what + ": версии схемы " + std::to_string(version) + " не существует");
     Connection db = openEngine(location, kDefaultBusyTimeout, Access::ReadWrite, true);
+    if (db->engine() == Engine::PostgreSQL && db->hasTable("Station"))
+        throw ServerError(what + ": в базе уже есть станционные таблицы");
+    return db;
+}
+
+void writeStationSchema(const Connection& db, std::int32_t version) {
     try {
-        if (db->engine() == Engine::PostgreSQL && db->hasTable("Station"))
-            throw ServerError("в базе уже есть станционные таблицы");
-        Transaction transaction(db);
         for (std::int32_t step = 0; step < version; ++step)
             db->execute(schemaStep(db->engine(), step));
         db->writeMark({.applicationId = kStationApplicationId, .version = version});
-        transaction.commit();
     } catch (const ServerError& e) {
         rethrowNaming(*db, e);
     }
+}
+
+Connection createStationDatabase(const fs::path& location, std::int32_t version) {
+    Connection db = openNewStationDatabase(location, version);
+    Transaction transaction(db);
+    writeStationSchema(db, version);
+    transaction.commit();
     return db;
 }
 
@@ -596,6 +607,38 @@ void advanceIdentities(const Connection& db) {
         Statement advance(db, "SELECT setval(pg_get_serial_sequence(?1, ?2), COALESCE(MAX(" +
                                   column + "), 0) + 1, false) FROM " + table);
         advance.bind(1, table).bind(2, column).step();
+    }
+}
+
+namespace {
+
+std::string quotedIdentifier(std::string_view name) {
+    std::string quoted = "\"";
+    for (const char c : name)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + '"';
+}
+
+}  // namespace
+
+void grantStationRoles(const Connection& db, std::string_view workplaceRole,
+                       std::string_view consoleRole) {
+    if (db->engine() != Engine::PostgreSQL)
+        throw ServerError(db->name() + ": права ролей есть только у базы в PostgreSQL");
+    const std::string workplace = quotedIdentifier(workplaceRole);
+    const std::string console = quotedIdentifier(consoleRole);
+    std::string tables = "KvtStation";
+    for (const auto& table : stationTables(schemaVersion(db)))
+        if (db->hasTable(table))
+            tables += ", " + table;
+    try {
+        Transaction transaction(db);
+        db->execute("REVOKE ALL ON " + tables + " FROM PUBLIC, " + workplace + ", " + console);
+        db->execute("GRANT SELECT ON " + tables + " TO " + workplace + ", " + console);
+        db->execute("GRANT INSERT, UPDATE ON SmLog TO " + console);
+        transaction.commit();
+    } catch (const ServerError& e) {
+        rethrowNaming(*db, e);
     }
 }
 

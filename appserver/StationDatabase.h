@@ -61,6 +61,12 @@ Connection createStationDatabase(const std::filesystem::path& location,
 
 std::int32_t schemaVersion(const Connection& db);
 
+// The least rights of a PostgreSQL station's roles: the workplaces' role may only read the
+// station's tables, the console's role may read them and write the shift log. Throws ServerError
+// for a SQLite station, which keeps no roles, or for a role the database does not know.
+void grantStationRoles(const Connection& db, std::string_view workplaceRole,
+                       std::string_view consoleRole);
+
 // After rows were written with their own numbers (a demo station, a moved one), makes the numbers
 // PostgreSQL gives new rows follow the highest one in each table, as SQLite's do by themselves.
 void advanceIdentities(const Connection& db);

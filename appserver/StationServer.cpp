@@ -425,6 +425,16 @@ std::unique_ptr<AppServer> createStationServer(const std::filesystem::path& data
     return std::make_unique<StationServer>(database);
 }
 
+std::string remoteStationDatabase(std::string_view computerName) {
+    std::string host;
+    for (const char c : computerName) {
+        if (c == '\'' || c == '\\')
+            host += '\\';
+        host += c;
+    }
+    return "service=" + std::string(kStationService) + " host='" + host + "'";
+}
+
 std::filesystem::path defaultStationDatabase() {
     const char* configured = std::getenv("KVT_STATION_DB");
     if (configured != nullptr && *configured != '\0')

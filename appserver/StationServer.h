@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "appserver/AppServer.h"
 #include "appserver/StationDatabase.h"
@@ -52,6 +54,13 @@ void setVedFilterObserver(VedFilterObserver observer);
 std::string_view providerQuery(const std::string& provider);
 
 std::unique_ptr<AppServer> createStationServer(const std::filesystem::path& database);
+
+// The libpq service that names a station's database, its user, port and TLS mode on a workplace
+// (pg_service.conf); the password comes from ~/.pgpass.
+inline constexpr std::string_view kStationService = "kvt-station";
+
+// The station database of another computer: the station service on that host.
+std::string remoteStationDatabase(std::string_view computerName);
 
 // KVT_STATION_DB when set and not empty, else $KVT_ROOT/station/station.db.
 std::filesystem::path defaultStationDatabase();

@@ -36,7 +36,7 @@ add_library(KVTReports::kvtreports ALIAS kvtreports)
 
 install(TARGETS KVTReports7 LIBRARY DESTINATION ${KVT_PLUGIN_INSTALL_DIR})
 install(TARGETS kvt-station kvt-ini kvt-log kvt-reg kvt-demo-data kvt-provider kvt-hostsim
-                kvt-print
+                kvt-print kvt-station-db
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/kvt-demo-root DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/host/templates/ DESTINATION ${KVT_DATA_INSTALL_DIR}/templates)

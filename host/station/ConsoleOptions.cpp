@@ -95,9 +95,11 @@ ConsoleOptions readConsoleOptions(const QStringList& own) {
         "установленном дереве).",
         "PATH");
     const QCommandLineOption stationDb(text(kStationDb),
-                                       "Станционная база (по умолчанию KVT_STATION_DB, иначе "
-                                       "$KVT_ROOT/station/station.db).",
-                                       "FILE");
+                                       "Станционная база: файл или база PostgreSQL (URI "
+                                       "postgresql://... или строка соединения, например "
+                                       "service=kvt-station); по умолчанию KVT_STATION_DB, иначе "
+                                       "$KVT_ROOT/station/station.db.",
+                                       "FILE|CONNINFO");
     const QCommandLineOption hostValues(
         text(kHostValues),
         "Значения консоли (по умолчанию $KVT_ROOT/station/kvt-station.json, если он есть).",

@@ -63,6 +63,9 @@ KVTServer::KVTServer(std::string name) : name_(std::move(name)) {
     ServerFactory = [] {
         return appserver::createStationServer(appserver::defaultStationDatabase());
     };
+    RemoteServerFactory = [](const std::string& computerName) {
+        return appserver::createStationServer(appserver::remoteStationDatabase(computerName));
+    };
 }
 
 KVTServer::~KVTServer() {
@@ -119,14 +122,30 @@ void KVTServer::connect() {
     const std::string classId = classIdForConnect();
     if (!platform::equalsIgnoreCase(classId, kStationServerGUID))
         throw ConnectionError("Класс не зарегистрирован");
-    if (!isLocalComputer(computerName_))
-        throw ConnectionError("Сервер RPC недоступен (" + computerName_ + ")");
-    if (!ServerFactory)
-        throw ConnectionError("Класс не зарегистрирован");
-    auto server = ServerFactory();
+    auto server = isLocalComputer(computerName_) ? createLocal() : createRemote();
     if (!server)
         throw ConnectionError("Класс не зарегистрирован");
     appServer_ = std::move(server);
+}
+
+std::unique_ptr<appserver::AppServer> KVTServer::createLocal() const {
+    if (!ServerFactory)
+        throw ConnectionError("Класс не зарегистрирован");
+    return ServerFactory();
+}
+
+// The workplace meets the other computer's faults as the platform reports an unreachable
+// server; a refusal (a wrong password or role, no station service) says what was refused.
+std::unique_ptr<appserver::AppServer> KVTServer::createRemote() const {
+    if (!RemoteServerFactory)
+        throw ConnectionError("Сервер RPC недоступен (" + computerName_ + ")");
+    try {
+        return RemoteServerFactory(computerName_);
+    } catch (const appserver::ServerUnreachable&) {
+        throw ConnectionError("Сервер RPC недоступен (" + computerName_ + ")");
+    } catch (const appserver::ServerError& e) {
+        throw ConnectionError(e.what());
+    }
 }
 
 // The datasets go first: their records are the server's, and a closed connection serves none.

@@ -1,8 +1,10 @@
 #pragma once
 
 // KVTServer: the connection to the station's application server. It creates the server object
-// when it connects (in-process when ComputerName names this machine or nothing) and releases it
-// when it disconnects, closing the datasets that use it.
+// when it connects, always in this process: over the station database of this machine when
+// ComputerName names this machine or nothing, else over the station database the named computer
+// keeps in PostgreSQL. It releases the object when it disconnects, closing the datasets that use
+// it.
 
 #include <functional>
 #include <memory>
@@ -38,6 +40,8 @@ bool isLocalComputer(std::string_view computerName);
 class KVTServer {
 public:
     using Factory = std::function<std::unique_ptr<appserver::AppServer>()>;
+    using RemoteFactory =
+        std::function<std::unique_ptr<appserver::AppServer>(const std::string& computerName)>;
 
     explicit KVTServer(std::string name = "KVTServer");
     ~KVTServer();
@@ -67,6 +71,9 @@ public:
     // Creates the in-process server object; by default the station server on the station
     // database (KVT_STATION_DB, else $KVT_ROOT/station/station.db).
     Factory ServerFactory;
+    // Creates the server object for another computer: by default the station server, in this
+    // process, on the station database that computer keeps in PostgreSQL.
+    RemoteFactory RemoteServerFactory;
 
     // Datasets register so that a disconnect closes them.
     void attach(ClientDataSet& dataSet);
@@ -76,6 +83,8 @@ private:
     void connect();
     void disconnect();
     std::string classIdForConnect() const;
+    std::unique_ptr<appserver::AppServer> createLocal() const;
+    std::unique_ptr<appserver::AppServer> createRemote() const;
 
     std::string name_;
     std::string serverGUID_{kStationServerGUID};

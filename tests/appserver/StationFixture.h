@@ -1,26 +1,49 @@
 #pragma once
 
-// A fresh station root with a demo station database generated into it.
+// A fresh station root with a demo station database generated into it: a SQLite file, or a
+// database of the tests' PostgreSQL cluster, to which the workplaces' and the console's roles
+// have their rights.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "appserver/DemoData.h"
 #include "appserver/StationServer.h"
+#include "support/PgCluster.h"
 #include "support/TestRoot.h"
 
 namespace kvt::test {
 
 class StationTest : public FreshRoot {
 protected:
+    explicit StationTest(appserver::Engine engine = appserver::Engine::SQLite) : engine_(engine) {}
+
     void SetUp() override {
         FreshRoot::SetUp();
-        database_ = base() / "station.db";
+        if (engine_ == appserver::Engine::SQLite) {
+            database_ = base() / "station.db";
+            appserver::writeDemoDatabase(database_);
+            return;
+        }
+        const auto cluster = PgCluster::ofBuild();
+        if (!cluster)
+            GTEST_SKIP() << "built without a PostgreSQL cluster for the tests";
+        postgres_.emplace(*cluster);
+        database_ = postgres_->admin();
         appserver::writeDemoDatabase(database_);
+        appserver::grantStationRoles(
+            appserver::openStationDatabase(database_, appserver::kDefaultBusyTimeout,
+                                           appserver::Access::ReadWrite),
+            "kvt_workplace", "kvt_console");
     }
 
+    appserver::Engine engine() const { return engine_; }
+    // The station database: a file, or the superuser's connection to the PostgreSQL database.
     const std::filesystem::path& database() const { return database_; }
+    // The PostgreSQL database, on that engine only.
+    const PgTestDatabase& postgres() const { return *postgres_; }
 
     // Every record of a provider call.
     static std::vector<appserver::Row> records(appserver::AppServer& server,
@@ -38,7 +61,25 @@ protected:
     }
 
 private:
+    appserver::Engine engine_;
+    std::optional<PgTestDatabase> postgres_;
     std::filesystem::path database_;
 };
+
+// A suite run on both engines: INSTANTIATE_TEST_SUITE_P(Engines, Suite, bothEngines(),
+// engineName).
+class EngineStationTest : public StationTest,
+                          public ::testing::WithParamInterface<appserver::Engine> {
+protected:
+    EngineStationTest() : StationTest(GetParam()) {}
+};
+
+inline auto bothEngines() {
+    return ::testing::Values(appserver::Engine::SQLite, appserver::Engine::PostgreSQL);
+}
+
+inline std::string engineName(const ::testing::TestParamInfo<appserver::Engine>& info) {
+    return info.param == appserver::Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
 
 }  // namespace kvt::test

@@ -99,12 +99,28 @@ TEST_F(ConnectionTest, ThisMachineByAnyNameConnectsInProcess) {
     }
 }
 
-TEST_F(ConnectionTest, AnotherComputerIsUnreachable) {
+TEST_F(ConnectionTest, AnotherComputersServerIsCreatedByTheRemoteFactory) {
     server.BeforeConnect = [](KVTServer& connection) {
         connection.SetComputerName("AZS-SERVER-7");
     };
-    EXPECT_EQ(connectError(), "Сервер RPC недоступен (AZS-SERVER-7)");
-    EXPECT_FALSE(server.Connected());
+    std::vector<std::string> asked;
+    const std::vector<std::pair<std::function<void()>, std::string>> faults{
+        {[] { throw appserver::ServerUnreachable("сервер базы данных не отвечает"); },
+         "Сервер RPC недоступен (AZS-SERVER-7)"},
+        {[] { throw appserver::ServerError("база: нет доступа: неверный пароль"); },
+         "база: нет доступа: неверный пароль"},
+    };
+    for (const auto& [fault, message] : faults) {
+        const auto raise = fault;
+        server.RemoteServerFactory = [&](const std::string& computer) {
+            asked.push_back(computer);
+            raise();
+            return std::unique_ptr<appserver::AppServer>();
+        };
+        EXPECT_EQ(connectError(), message);
+        EXPECT_FALSE(server.Connected());
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"AZS-SERVER-7", "AZS-SERVER-7"}));
     EXPECT_EQ(created, 0);
 }
 

@@ -5,6 +5,7 @@
 
 #include "DemoNetwork.h"
 #include "appserver/DemoData.h"
+#include "appserver/StationDatabase.h"
 #include "cli/Cli.h"
 #include "infra/DateTime.h"
 
@@ -13,9 +14,11 @@ namespace {
 using kvt::cli::UsageError;
 
 constexpr std::string_view kUsage = R"(использование:
-  kvt-demo-data --out FILE [--shifts N] [--seed S] [--network]
+  kvt-demo-data --out FILE|CONNINFO [--shifts N] [--seed S] [--network]
 
-Записывает в FILE новую станционную базу (заменяя файл целиком, если он есть): N смен (по
+Записывает в FILE новую станционную базу (заменяя файл целиком, если он есть) или в базу
+PostgreSQL CONNINFO (URI "postgresql://..." или строка соединения, например
+"service=kvt-station"), в которой еще нет станционных таблиц: N смен (по
 умолчанию 120, от 1 до 1000000) с 01.03.2024 с их операторами, поступлениями и откачками
 топлива, операции ТРК с их скидками, бонусами, картами и талонами, акты возвратов и
 непроизведенные возвраты на терминал, восемь ТРК, четыре марки топлива, организации с
@@ -60,6 +63,8 @@ int body(std::vector<std::string>& args) {
     const bool network = kvt::cli::takeFlag(args, "--network");
     if (!args.empty())
         throw UsageError("лишний аргумент: " + args.front());
+    if (network && kvt::appserver::isPostgresLocation(out))
+        throw UsageError("--network пишет рядом с файлом базы, а не в PostgreSQL");
     const std::filesystem::path file = kvt::cli::localPath(out);
     kvt::appserver::writeDemoDatabase(file, options);
     if (network)
