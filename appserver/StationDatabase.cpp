@@ -248,6 +248,11 @@ bool isWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
 }
 
+// Text compares and sorts by its bytes, as in SQLite, whatever the database's locale: the
+// providers' orders are the same on both engines.
+constexpr std::string_view kVarchar = "VARCHAR(";
+constexpr std::string_view kBytewise = " COLLATE \"C\"";
+
 // Type words are upper case in the schema and names are not, so a case-sensitive match of whole
 // words never takes a column called Date for its type.
 std::string postgresSchema(std::string_view sql) {
@@ -269,6 +274,10 @@ std::string postgresSchema(std::string_view sql) {
         if (matched != nullptr) {
             result += matched->postgres;
             i += matched->schema.size();
+        } else if (wordStart && sql.substr(i, kVarchar.size()) == kVarchar) {
+            const std::size_t end = std::min(sql.find(')', i), sql.size() - 1) + 1;
+            result.append(sql.substr(i, end - i)).append(kBytewise);
+            i = end;
         } else {
             result += sql[i++];
         }
@@ -662,7 +671,6 @@ std::optional<FieldDef> fieldOfDeclaredType(std::string_view declaredType) {
         if (type == name)
             return FieldDef{{}, fieldType, 0};
     }
-    constexpr std::string_view kVarchar = "VARCHAR(";
     if (type.starts_with(kVarchar) && type.ends_with(')')) {
         const char* first = type.data() + kVarchar.size();
         const char* last = type.data() + type.size() - 1;

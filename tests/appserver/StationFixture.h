@@ -74,12 +74,4 @@ protected:
     EngineStationTest() : StationTest(GetParam()) {}
 };
 
-inline auto bothEngines() {
-    return ::testing::Values(appserver::Engine::SQLite, appserver::Engine::PostgreSQL);
-}
-
-inline std::string engineName(const ::testing::TestParamInfo<appserver::Engine>& info) {
-    return info.param == appserver::Engine::SQLite ? "SQLite" : "PostgreSQL";
-}
-
 }  // namespace kvt::test

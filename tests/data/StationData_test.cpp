@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "data/ClientDataSet.h"
 #include "data/DataSource.h"
 #include "data/MConnect.h"
+#include "tests/support/PgCluster.h"
 #include "tests/support/TestRoot.h"
 
 namespace kvt::data {
@@ -15,21 +17,54 @@ namespace {
 
 using appserver::FieldType;
 
-class StationDataTest : public test::FreshRoot {
+// The station is a file under the station root, or a database of the tests' PostgreSQL cluster
+// that the datasets read as the workplaces' role.
+class StationDataTest : public test::FreshRoot,
+                        public ::testing::WithParamInterface<appserver::Engine> {
 protected:
     void SetUp() override {
         FreshRoot::SetUp();
+        if (GetParam() == appserver::Engine::PostgreSQL) {
+            cluster_ = test::PgCluster::ofBuild();
+            if (!cluster_)
+                GTEST_SKIP() << "built without a PostgreSQL cluster for the tests";
+        }
         generate(120);
     }
 
-    static void generate(int shifts) {
-        const auto database =
-            std::filesystem::path(std::getenv("KVT_ROOT")) / "station" / "station.db";
-        std::filesystem::create_directories(database.parent_path());
-        const auto result =
-            test::runProcess(test::toolPath("kvt-demo-data"),
-                             {"--out", database.string(), "--shifts", std::to_string(shifts)});
-        ASSERT_EQ(result.exitCode, 0) << result.err;
+    void TearDown() override {
+        unsetenv("KVT_STATION_DB");
+        FreshRoot::TearDown();
+    }
+
+    void generate(int shifts) {
+        if (!cluster_) {
+            const auto database =
+                std::filesystem::path(std::getenv("KVT_ROOT")) / "station" / "station.db";
+            std::filesystem::create_directories(database.parent_path());
+            run("kvt-demo-data", {"--out", database.string(), "--shifts", std::to_string(shifts)});
+            return;
+        }
+        postgres_.reset();
+        postgres_.emplace(*cluster_);
+        run("kvt-demo-data", {"--out", postgres_->admin(), "--shifts", std::to_string(shifts)});
+        run("kvt-station-db", {"grant", "--db", postgres_->admin(), "--workplace", "kvt_workplace",
+                               "--console", "kvt_console"});
+        setenv("KVT_STATION_DB", postgres_->workplace().c_str(), 1);
+    }
+
+    static void run(const std::string& tool, const std::vector<std::string>& args) {
+        const auto result = test::runProcess(test::toolPath(tool), args);
+        ASSERT_EQ(result.exitCode, 0) << tool << ": " << result.err;
+    }
+
+    // The station goes away: its file is removed or its database dropped.
+    void removeStation() {
+        if (postgres_)
+            postgres_.reset();
+        else
+            std::filesystem::remove(std::filesystem::path(std::getenv("KVT_ROOT")) / "station" /
+                                    "station.db");
     }
 
     ClientDataSet& dataSet(ClientDataSet& set, const std::string& provider) {
@@ -39,9 +74,13 @@ protected:
     }
 
     KVTServer server;
+
+private:
+    std::optional<test::PgCluster> cluster_;
+    std::optional<test::PgTestDatabase> postgres_;
 };
 
-TEST_F(StationDataTest, ShiftLogHasThePersistentFieldsAndEveryShift) {
+TEST_P(StationDataTest, ShiftLogHasThePersistentFieldsAndEveryShift) {
     ClientDataSet shifts("SmLogtable");
     dataSet(shifts, "SmLogProvider");
     shifts.AddField({"SmNum", FieldType::Integer, 0});
@@ -63,7 +102,7 @@ TEST_F(StationDataTest, ShiftLogHasThePersistentFieldsAndEveryShift) {
     EXPECT_FALSE(shifts.Active());
 }
 
-TEST_F(StationDataTest, DeletedContractorsCarsAndDriversStayHidden) {
+TEST_P(StationDataTest, DeletedContractorsCarsAndDriversStayHidden) {
     ClientDataSet contractors("VDCnt");
     dataSet(contractors, "VdContractorDSP");
     contractors.SetFilter("IsDelete=false");
@@ -104,7 +143,7 @@ TEST_F(StationDataTest, DeletedContractorsCarsAndDriversStayHidden) {
     EXPECT_TRUE(drivers.Locate("IsDelete", Variant(true)));
 }
 
-TEST_F(StationDataTest, PumpLogShowsOnlyTheFirstPacket) {
+TEST_P(StationDataTest, PumpLogShowsOnlyTheFirstPacket) {
     generate(400);
     ClientDataSet pumps("cdsTrkList");
     dataSet(pumps, "PrxLogProvider");
@@ -127,14 +166,15 @@ TEST_F(StationDataTest, PumpLogShowsOnlyTheFirstPacket) {
     }
 }
 
-TEST_F(StationDataTest, AMissingDatabaseFailsAtConnect) {
-    std::filesystem::remove(std::filesystem::path(std::getenv("KVT_ROOT")) / "station" /
-                            "station.db");
+TEST_P(StationDataTest, AMissingDatabaseFailsAtConnect) {
+    removeStation();
     ClientDataSet shifts("SmLogtable");
     dataSet(shifts, "SmLogProvider");
     EXPECT_THROW(shifts.Open(), appserver::ServerError);
     EXPECT_FALSE(server.Connected());
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, StationDataTest, test::bothEngines(), test::engineName);
 
 }  // namespace
 }  // namespace kvt::data

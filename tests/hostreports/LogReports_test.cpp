@@ -39,7 +39,9 @@ DateTime day(int d, int hour = 0, int minute = 0) {
 // pump 1 with a line of every kind the history tells apart; pump 2 has one line of its own.
 void writeTestStation(const fs::path& file) {
     const appserver::Connection db = appserver::createStationDatabase(file);
-    appserver::execute(db, "BEGIN;"
+    appserver::execute(
+        db,
+        "BEGIN;"
         "INSERT INTO Station VALUES ('АЗС «Тест»', 3);"
         "INSERT INTO VidOpl VALUES (0, 0, '&Наличные', 1, 0), (1, 1, '&Платеж. терминал', 1, 1),"
         " (2, 104, '&Ведомость по договору', 1, 4);"

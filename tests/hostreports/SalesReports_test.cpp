@@ -113,7 +113,7 @@ void writeStation(const fs::path& file, std::int32_t version) {
     const appserver::Connection db = appserver::createStationDatabase(file, version);
     const bool current = version == appserver::kStationSchemaVersion;
     appserver::execute(db, "BEGIN;" + std::string(kStation) + shifts() + sales(current) +
-                                     (current ? returns() : "") + "COMMIT;");
+                               (current ? returns() : "") + "COMMIT;");
 }
 
 std::string number(double value) {

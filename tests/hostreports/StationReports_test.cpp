@@ -46,7 +46,9 @@ std::string at(int day, int hour, int minute = 0) {
 // tells apart.
 void writeTestStation(const fs::path& file) {
     const appserver::Connection db = appserver::createStationDatabase(file);
-    appserver::execute(db, "PRAGMA synchronous = OFF; BEGIN;"
+    appserver::execute(
+        db,
+        "PRAGMA synchronous = OFF; BEGIN;"
         "INSERT INTO Station VALUES ('АЗС «Тест»', 3);"
         "INSERT INTO Gsm VALUES (1, 'АИ-92', 500000), (2, 'ДТ', 600000);"
         "INSERT INTO Silo VALUES (1, 'Р1', 1, 10000), (2, 'Р2', 2, 20000), (3, 'Р3', 1, 5000);"

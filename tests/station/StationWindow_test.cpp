@@ -181,7 +181,7 @@ TEST_F(StationWindowTest, ShiftsOpenedAndClosedInTheConsoleAreInTheShiftLog) {
         const appserver::Connection db = appserver::openStationDatabase(
             database_, appserver::kDefaultBusyTimeout, appserver::Access::ReadWrite);
         appserver::execute(db, "INSERT INTO SmLog (SmNum, BegTime, EndTime) VALUES (" +
-                                         std::to_string(opened + 1) + ", 1, 2)");
+                                   std::to_string(opened + 1) + ", 1, 2)");
     }
     entry({"&Файл", "Открыть смену"})->action().trigger();
     ASSERT_THAT(errors_->messages, SizeIs(1));

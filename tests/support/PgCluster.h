@@ -3,6 +3,7 @@
 // The tests' PostgreSQL cluster (scripts/pg-test-cluster.sh, started by CTest before the tests
 // that need it): where it listens, and a new database of its own for each test.
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -79,5 +80,15 @@ private:
     PgCluster cluster_;
     std::string name_;
 };
+
+// The engines a suite runs on: INSTANTIATE_TEST_SUITE_P(Engines, Suite, bothEngines(),
+// engineName).
+inline auto bothEngines() {
+    return ::testing::Values(appserver::Engine::SQLite, appserver::Engine::PostgreSQL);
+}
+
+inline std::string engineName(const ::testing::TestParamInfo<appserver::Engine>& info) {
+    return info.param == appserver::Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
 
 }  // namespace kvt::test
