@@ -45,15 +45,18 @@ bool readShowDaySmenaFin() {
 constexpr std::string_view kPumpShortcutsMissing = "Клавиши журналов ТРК не добавлены";
 
 // The settings entry for the operators of levels 0 and 3, the pump shortcuts for levels below
-// 3; each level is asked afresh.
+// 3; each level is asked afresh. The settings entry is made once; pump shortcuts that the server
+// kept from being made leave the additions unfinished, so that the next call makes them.
 void addMenuExtras(Module& m, KvtMenuItem& root) {
     ReportMenu menu(m.AddMenuItem);
     const std::int32_t levelForSettings = userLevel();
-    if ((levelForSettings == 0 || levelForSettings == 3) &&
+    if (!m.SettingsEntryAdded && (levelForSettings == 0 || levelForSettings == 3) &&
         menu.AddSettingsEntries(root, *m.Report) > 0)
-        m.MenuExtrasAdded = true;
-    if (userLevel() >= 3)
+        m.SettingsEntryAdded = true;
+    if (userLevel() >= 3) {
+        m.MenuExtrasAdded = m.SettingsEntryAdded;
         return;
+    }
     KvtMenuItem& pumpLogRoot = menu.AddPumpLogRoot(root);
     {
         data::ServerSession session(m.DBFrm->KVTServer);

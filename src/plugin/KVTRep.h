@@ -107,6 +107,8 @@ struct Module {
     bool UserLevel3 = false;
     bool ShowDaySmenaFin = false;
     bool MenuExtrasAdded = false;
+    // The settings entry is there, whether or not the pump shortcuts are.
+    bool SettingsEntryAdded = false;
     // GetKVTConfig as read for the pump shortcuts, kept until unload.
     Variant StationConfig;
     // The tick counter CallGetReport times the host with.
