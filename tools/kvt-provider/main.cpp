@@ -18,10 +18,12 @@ using kvt::appserver::FieldType;
 using kvt::cli::UsageError;
 
 constexpr std::string_view kUsage = R"(использование:
-  kvt-provider [--db FILE] [--ved-filter N] PROVIDER [--command-text SQL] [--param NAME=VALUE]...
-  kvt-provider [--db FILE] --config
+  kvt-provider [--db DB] [--ved-filter N] PROVIDER [--command-text SQL] [--param NAME=VALUE]...
+  kvt-provider [--db DB] --config
 
-FILE — станционная база (по умолчанию KVT_STATION_DB, иначе $KVT_ROOT/station/station.db).
+DB — станционная база: файл или база PostgreSQL (URI postgresql://... или строка соединения,
+например "service=kvt-station host=SERVER"); по умолчанию KVT_STATION_DB, иначе
+$KVT_ROOT/station/station.db.
 Первая строка называет поля в виде NAME:TYPE, для строк NAME:TYPE:SIZE, через табуляцию;
 TYPE — Integer, SmallInt, String, Float, Currency, Date, DateTime или Boolean. Затем по строке
 на запись, поля через табуляцию: числа с '.' в качестве десятичного разделителя (Currency — от
