@@ -54,21 +54,44 @@ bool fitsIn(std::int64_t value) {
 
 constexpr std::size_t kBitsPerWord = 64;
 
+// Misuse is thrown from out of the way, so that the checks on every append and read stay small
+// enough to inline.
+[[noreturn]] void noSuchColumn(std::size_t column, std::size_t columns) {
+    throw std::out_of_range("RecordStore: column " + std::to_string(column) + " of " +
+                            std::to_string(columns));
+}
+
+[[noreturn]] void noSuchValue(std::size_t row, std::size_t column, std::size_t rows,
+                              std::size_t columns) {
+    throw std::out_of_range("RecordStore: value " + std::to_string(row) + ", " +
+                            std::to_string(column) + " of " + std::to_string(rows) + " x " +
+                            std::to_string(columns));
+}
+
+[[noreturn]] void wrongStorage(const std::string& column, std::string_view what) {
+    throw std::logic_error("RecordStore: column " + column + " " + std::string(what));
+}
+
 }  // namespace
 
 struct RecordStore::Column {
-    explicit Column(FieldType columnType) : type(columnType), values(valuesOf(columnType)) {}
+    explicit Column(FieldType columnType)
+        : type(columnType), values(valuesOf(columnType)), nulls(1, 0) {}
 
     template <class T>
     const std::vector<T>& as() const {
         return std::get<std::vector<T>>(values);
     }
-    const TextValues& text() const { return std::get<TextValues>(values); }
+    std::string_view textAt(std::size_t index) const {
+        const auto& text = std::get<TextValues>(values);
+        const std::uint32_t begin = index == 0 ? 0 : text.ends[index - 1];
+        return {text.bytes.data() + begin, text.ends[index] - begin};
+    }
 
     template <class T>
     void push(T value) {
         std::get<std::vector<T>>(values).push_back(value);
-        markNext(false);
+        ++count;
     }
 
     // False when the column's text would outgrow its 32-bit ends.
@@ -78,7 +101,7 @@ struct RecordStore::Column {
             return false;
         text.bytes.insert(text.bytes.end(), value.begin(), value.end());
         text.ends.push_back(static_cast<std::uint32_t>(text.bytes.size()));
-        markNext(false);
+        ++count;
         return true;
     }
 
@@ -92,8 +115,13 @@ struct RecordStore::Column {
                     stored.push_back(0);
             },
             values);
-        markNext(true);
+        nulls[count / kBitsPerWord] |= std::uint64_t{1} << (count % kBitsPerWord);
+        ++count;
     }
+
+    // The bits of the next 64 rows, added when a row ends on a word's end, so that appending a
+    // value never has to.
+    void addNullWord() { nulls.push_back(0); }
 
     bool isNull(std::size_t index) const {
         return (nulls[index / kBitsPerWord] >> (index % kBitsPerWord) & 1U) != 0;
@@ -110,9 +138,8 @@ struct RecordStore::Column {
                 }
             },
             values);
-        nulls.resize((size + kBitsPerWord - 1) / kBitsPerWord);
-        if (size % kBitsPerWord != 0)
-            nulls.back() &= (std::uint64_t{1} << (size % kBitsPerWord)) - 1;
+        nulls.resize(size / kBitsPerWord + 1);
+        nulls.back() &= (std::uint64_t{1} << (size % kBitsPerWord)) - 1;
         count = size;
     }
 
@@ -144,18 +171,9 @@ struct RecordStore::Column {
 
     FieldType type;
     Values values;
-    std::vector<std::uint64_t> nulls;  // one bit per value, set for a null
-    std::size_t count = 0;             // values held: the whole rows and the unfinished one
-
-private:
-    void markNext(bool null) {
-        if (count % kBitsPerWord == 0)
-            nulls.push_back(0);
-        const std::uint64_t bit = std::uint64_t{1} << (count % kBitsPerWord);
-        if (null)
-            nulls.back() |= bit;
-        ++count;
-    }
+    // One bit per value, set for a null, and always the word of the row being appended.
+    std::vector<std::uint64_t> nulls;
+    std::size_t count = 0;  // values held: the whole rows and the unfinished one
 };
 
 RecordStore::RecordStore(std::vector<FieldDef> fields) : fields_(std::move(fields)) {
@@ -168,13 +186,13 @@ RecordStore::~RecordStore() = default;
 RecordStore::RecordStore(RecordStore&&) noexcept = default;
 RecordStore& RecordStore::operator=(RecordStore&&) noexcept = default;
 
-RecordStore::Column& RecordStore::unfilled(std::size_t column) {
+// Inline, as it runs for every value appended.
+inline RecordStore::Column& RecordStore::unfilled(std::size_t column) {
     if (column >= columns_.size())
-        throw std::out_of_range("RecordStore: column " + std::to_string(column) + " of " +
-                                std::to_string(columns_.size()));
+        noSuchColumn(column, columns_.size());
     Column& target = *columns_[column];
     if (target.count != rows_)
-        throw std::logic_error("RecordStore: a second value for column " + fields_[column].name);
+        wrongStorage(fields_[column].name, "has a value in this row already");
     return target;
 }
 
@@ -270,6 +288,9 @@ void RecordStore::endRow() {
         if (column->count == rows_)
             column->pushNull();
     ++rows_;
+    if (rows_ % kBitsPerWord == 0)
+        for (auto& column : columns_)
+            column->addNullWord();
 }
 
 void RecordStore::appendRow(const Row& row) {
@@ -280,9 +301,7 @@ void RecordStore::appendRow(const Row& row) {
 
 const RecordStore::Column& RecordStore::at(std::size_t row, std::size_t column) const {
     if (row >= rows_ || column >= columns_.size())
-        throw std::out_of_range("RecordStore: value " + std::to_string(row) + ", " +
-                                std::to_string(column) + " of " + std::to_string(rows_) + " x " +
-                                std::to_string(columns_.size()));
+        noSuchValue(row, column, rows_, columns_.size());
     return *columns_[column];
 }
 
@@ -302,8 +321,7 @@ std::int64_t RecordStore::integer(std::size_t row, std::size_t column) const {
         case FieldType::Currency:
             return source.as<std::int64_t>()[row];
         default:
-            throw std::logic_error("RecordStore: column " + fields_[column].name +
-                                   " holds no whole numbers");
+            wrongStorage(fields_[column].name, "holds no whole numbers");
     }
 }
 
@@ -317,8 +335,7 @@ double RecordStore::real(std::size_t row, std::size_t column) const {
         case FieldType::Currency:
             return static_cast<double>(source.as<std::int64_t>()[row]) / 10000.0;
         case FieldType::String:
-            throw std::logic_error("RecordStore: column " + fields_[column].name +
-                                   " holds no numbers");
+            wrongStorage(fields_[column].name, "holds no numbers");
         default:
             return static_cast<double>(integer(row, column));
     }
@@ -327,33 +344,32 @@ double RecordStore::real(std::size_t row, std::size_t column) const {
 std::string_view RecordStore::text(std::size_t row, std::size_t column) const {
     const Column& source = at(row, column);
     if (source.type != FieldType::String)
-        throw std::logic_error("RecordStore: column " + fields_[column].name + " holds no text");
-    const TextValues& text = source.text();
-    const std::uint32_t begin = row == 0 ? 0 : text.ends[row - 1];
-    return {text.bytes.data() + begin, text.ends[row] - begin};
+        wrongStorage(fields_[column].name, "holds no text");
+    return source.textAt(row);
 }
 
 Variant RecordStore::value(std::size_t row, std::size_t column) const {
-    if (isNull(row, column))
+    const Column& source = at(row, column);
+    if (source.isNull(row))
         return Variant::null();
-    switch (fields_[column].type) {
+    switch (source.type) {
         case FieldType::Integer:
-            return Variant(static_cast<std::int32_t>(integer(row, column)));
+            return Variant(source.as<std::int32_t>()[row]);
         case FieldType::SmallInt:
-            return Variant::i2(static_cast<std::int16_t>(integer(row, column)));
+            return Variant::i2(source.as<std::int16_t>()[row]);
         case FieldType::Boolean:
-            return Variant(integer(row, column) != 0);
+            return Variant(source.as<std::uint8_t>()[row] != 0);
         case FieldType::Currency:
-            return Variant::currency(integer(row, column));
+            return Variant::currency(source.as<std::int64_t>()[row]);
         case FieldType::Float:
-            return Variant(real(row, column));
+            return Variant(source.as<double>()[row]);
         case FieldType::Date:
         case FieldType::DateTime:
-            return Variant::date(real(row, column));
+            return Variant::date(source.as<double>()[row]);
         case FieldType::String:
             break;
     }
-    return Variant(text(row, column));
+    return Variant(source.textAt(row));
 }
 
 Row RecordStore::row(std::size_t row) const {
@@ -380,8 +396,7 @@ template <class T>
 std::span<const T> RecordStore::values(std::size_t column) const {
     const auto* stored = std::get_if<std::vector<T>>(&columns_.at(column)->values);
     if (!stored)
-        throw std::logic_error("RecordStore: column " + fields_[column].name +
-                               " is not stored in the type asked for");
+        wrongStorage(fields_[column].name, "is not stored in the type asked for");
     return {stored->data(), rows_};
 }
 

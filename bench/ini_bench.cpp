@@ -147,8 +147,8 @@ void BM_ReadImpossibleCount(benchmark::State& state) {
     const fs::path hostile = root().file().parent_path() / "hostile.INI";
     {
         std::ofstream out(hostile, std::ios::binary);
-        out << "[S]\r\nv=first\r\nv__$Count=2000000000\r\nv__$Hash="
-            << kvt::SafeIniHash("first") << "\r\n";
+        out << "[S]\r\nv=first\r\nv__$Count=2000000000\r\nv__$Hash=" << kvt::SafeIniHash("first")
+            << "\r\n";
         for (int junk = 0; junk < 100000; ++junk)
             out << "junk" << junk << "=x\r\n";
     }

@@ -1,17 +1,19 @@
 // Opening the shift log over 100 000 shifts and walking it: a bare sqlite3 loop over the
-// provider's own query, the provider's cursor, and a client dataset on the provider. The
-// "heldMB" counter is the heap the opened record set still holds at the end of the walk.
+// provider's own query, the provider's cursor filling a record store, and a client dataset on
+// the provider, walked reading every field in its own type (as the reports read them) or as a
+// variant (as a grid reads them). "heldMB" is the heap the opened records hold at the end of the
+// walk, "ownMB" what their values take.
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "BenchStation.h"
+#include "RecordBytes.h"
+#include "appserver/RecordStore.h"
 #include "appserver/StationServer.h"
 #include "data/ClientDataSet.h"
 #include "data/MConnect.h"
@@ -19,6 +21,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+using kvt::appserver::FieldType;
 
 constexpr int kShifts = 100000;
 
@@ -28,24 +32,12 @@ const fs::path& station() {
     return path;
 }
 
-std::size_t heapInUse() {
-    return mallinfo2().uordblks;
-}
-
-void reportHeld(benchmark::State& state, std::size_t before, std::size_t after) {
-    state.counters["heldMB"] = after > before ? static_cast<double>(after - before) / 1048576 : 0;
-    state.SetItemsProcessed(state.iterations() * kShifts);
-}
-
 void BM_BareSqlite(benchmark::State& state) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(station().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot open the bench station");
     const std::string sql(kvt::appserver::providerQuery("SmLogProvider"));
-    std::size_t before = 0;
-    std::size_t after = 0;
     for (auto _ : state) {
-        before = heapInUse();
         sqlite3_stmt* statement = nullptr;
         sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
         while (sqlite3_step(statement) == SQLITE_ROW) {
@@ -59,51 +51,49 @@ void BM_BareSqlite(benchmark::State& state) {
             benchmark::DoNotOptimize(sqlite3_column_text(statement, 7));
             benchmark::DoNotOptimize(sqlite3_column_text(statement, 8));
         }
-        after = heapInUse();
         sqlite3_finalize(statement);
     }
     sqlite3_close(db);
-    reportHeld(state, before, after);
+    state.SetItemsProcessed(state.iterations() * kShifts);
 }
 BENCHMARK(BM_BareSqlite)->Unit(benchmark::kMillisecond);
 
 void BM_ProviderCursor(benchmark::State& state) {
     kvt::appserver::StationServer server(station());
-    std::size_t before = 0;
-    std::size_t after = 0;
+    std::size_t held = 0;
     for (auto _ : state) {
-        before = heapInUse();
-        auto rows = kvt::appserver::fetchRows(*server.openProvider("SmLogProvider", {}), -1);
-        benchmark::DoNotOptimize(rows.data());
-        after = heapInUse();
+        const auto cursor = server.openProvider("SmLogProvider", {});
+        kvt::appserver::RecordStore records(cursor->fields());
+        cursor->fetch(-1, records);
+        records.shrinkToFit();
+        held = records.heldBytes();
     }
-    reportHeld(state, before, after);
+    state.counters["heldMB"] = static_cast<double>(held) / 1048576;
+    state.SetItemsProcessed(state.iterations() * kShifts);
 }
 BENCHMARK(BM_ProviderCursor)->Unit(benchmark::kMillisecond);
 
+void readVariant(const kvt::data::Field& field) {
+    benchmark::DoNotOptimize(field.Value());
+}
+
+template <void (*read)(const kvt::data::Field&)>
 void BM_ClientDataSetOpenWalk(benchmark::State& state) {
     kvt::data::KVTServer connection;
     connection.ServerFactory = [] { return kvt::appserver::createStationServer(station()); };
     kvt::data::ClientDataSet shifts("SmLogtable");
     shifts.ProviderName = "SmLogProvider";
     shifts.SetRemoteServer(&connection);
-    std::size_t before = 0;
-    std::size_t after = 0;
-    for (auto _ : state) {
-        before = heapInUse();
-        shifts.Open();
-        const auto fields = shifts.Fields();
-        for (shifts.First(); !shifts.Eof(); shifts.Next()) {
-            for (const auto* field : fields)
-                benchmark::DoNotOptimize(field->Value());
-        }
-        after = heapInUse();
-        shifts.Close();
-    }
+    kvt::bench::openAndWalk(state, shifts, read);
     connection.Close();
-    reportHeld(state, before, after);
+    state.SetItemsProcessed(state.iterations() * kShifts);
 }
-BENCHMARK(BM_ClientDataSetOpenWalk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClientDataSetOpenWalk<kvt::bench::readTyped>)
+    ->Name("BM_ClientDataSetOpenWalk")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClientDataSetOpenWalk<readVariant>)
+    ->Name("BM_ClientDataSetOpenWalkVariants")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

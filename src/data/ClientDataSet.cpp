@@ -4,6 +4,7 @@
 #include <atomic>
 #include <limits>
 
+#include "appserver/RecordStore.h"
 #include "data/DataSource.h"
 #include "data/MConnect.h"
 #include "platform/Text.h"
@@ -12,7 +13,7 @@ namespace kvt::data {
 
 using appserver::FieldDef;
 using appserver::FieldType;
-using appserver::Row;
+using appserver::RecordStore;
 
 namespace {
 
@@ -41,6 +42,8 @@ bool isAbsent(const Variant& value) {
     return value.isNull() || value.isEmpty();
 }
 
+// A value as the comparisons see it: dates as days, Boolean 1 or 0, Currency in whole units,
+// as RecordStore::real gives a stored one.
 double numberOf(const Variant& value, FieldType type) {
     if (type == FieldType::Date || type == FieldType::DateTime)
         return value.toDate();
@@ -49,45 +52,105 @@ double numberOf(const Variant& value, FieldType type) {
     return value.toDouble();
 }
 
-// Order of two values of one field: absent values first, strings by their lower-case text.
-int compareValues(const Variant& a, const Variant& b, FieldType type, bool caseInsensitive) {
-    const bool aAbsent = isAbsent(a);
-    const bool bAbsent = isAbsent(b);
-    if (aAbsent || bAbsent)
-        return static_cast<int>(bAbsent) - static_cast<int>(aAbsent);
-    if (type == FieldType::String) {
-        if (caseInsensitive)
-            return platform::lowerUtf8(a.toString()).compare(platform::lowerUtf8(b.toString()));
-        return a.toString().compare(b.toString());
-    }
-    const double x = numberOf(a, type);
-    const double y = numberOf(b, type);
-    return x < y ? -1 : (x > y ? 1 : 0);
+int threeWay(auto a, auto b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// A Locate key against a field value; a key that does not convert to the field's type matches
-// nothing.
-bool keyMatches(const Variant& value, const Variant& key, FieldType type, LocateOptions options) {
-    if (isAbsent(key))
-        return isAbsent(value);
-    if (isAbsent(value))
-        return false;
-    try {
-        if (type == FieldType::String || options.partialKey) {
-            std::string text =
-                type == FieldType::String ? value.toString() : fieldValueText(value, type);
-            std::string wanted = key.toString();
-            if (options.caseInsensitive) {
-                text = platform::lowerUtf8(text);
-                wanted = platform::lowerUtf8(wanted);
-            }
-            return options.partialKey ? text.starts_with(wanted) : text == wanted;
-        }
-        return numberOf(value, type) == numberOf(key, type);
-    } catch (const VariantError&) {
-        return false;
-    }
+bool sameText(std::string_view stored, const Variant& wanted) {
+    return wanted.type() == VarType::Str ? stored == wanted.rawString()
+                                         : stored == wanted.toString();
 }
+
+// Orders records by one column: nulls first, numbers by value, strings by their lower-case
+// text, folded once per record rather than once per comparison.
+class ColumnOrder {
+public:
+    ColumnOrder(const RecordStore& records, std::size_t column,
+                const std::vector<std::size_t>& view)
+        : records_(&records), column_(column), type_(records.fields()[column].type) {
+        if (type_ != FieldType::String)
+            return;
+        folded_.resize(records.rowCount());
+        for (const auto record : view)
+            if (!records.isNull(record, column))
+                folded_[record] = platform::lowerUtf8(records.text(record, column));
+    }
+
+    int compare(std::size_t a, std::size_t b) const {
+        const bool aNull = records_->isNull(a, column_);
+        const bool bNull = records_->isNull(b, column_);
+        if (aNull || bNull)
+            return static_cast<int>(bNull) - static_cast<int>(aNull);
+        switch (type_) {
+            case FieldType::String:
+                return folded_[a].compare(folded_[b]);
+            case FieldType::Float:
+            case FieldType::Date:
+            case FieldType::DateTime:
+                return threeWay(records_->real(a, column_), records_->real(b, column_));
+            default:
+                return threeWay(records_->integer(a, column_), records_->integer(b, column_));
+        }
+    }
+
+private:
+    const RecordStore* records_;
+    std::size_t column_;
+    FieldType type_;
+    std::vector<std::string> folded_;  // by record
+};
+
+// A Locate key, converted once for the field it is matched against; a key that does not
+// convert to the field's type matches nothing.
+class LocateKey {
+public:
+    LocateKey(const Variant& key, FieldType type, LocateOptions options)
+        : type_(type), options_(options), absent_(isAbsent(key)) {
+        if (absent_)
+            return;
+        try {
+            if (byText())
+                text_ =
+                    options.caseInsensitive ? platform::lowerUtf8(key.toString()) : key.toString();
+            else
+                number_ = numberOf(key, type);
+        } catch (const VariantError&) {
+            convertible_ = false;
+        }
+    }
+
+    bool matches(const RecordStore& records, std::size_t record, std::size_t column) const {
+        if (absent_)
+            return records.isNull(record, column);
+        if (!convertible_ || records.isNull(record, column))
+            return false;
+        if (!byText())
+            return records.real(record, column) == number_;
+        std::string holder;
+        std::string_view text;
+        if (type_ == FieldType::String) {
+            text = records.text(record, column);
+        } else {
+            holder = fieldValueText(records.value(record, column), type_);
+            text = holder;
+        }
+        if (options_.caseInsensitive) {
+            holder = platform::lowerUtf8(text);
+            text = holder;
+        }
+        return options_.partialKey ? text.starts_with(text_) : text == text_;
+    }
+
+private:
+    bool byText() const { return type_ == FieldType::String || options_.partialKey; }
+
+    FieldType type_;
+    LocateOptions options_;
+    bool absent_;
+    bool convertible_ = true;
+    std::string text_;
+    double number_ = 0;
+};
 
 std::uint64_t nextStoreId() {
     static std::atomic<std::uint64_t> counter{0};
@@ -98,53 +161,38 @@ std::uint64_t nextStoreId() {
 
 // The fetched records of one provider call, shared by a dataset and its clones.
 struct ClientDataSet::Store {
-    std::uint64_t id = nextStoreId();
-    std::vector<FieldDef> defs;
-    std::vector<Row> rows;
-    std::unique_ptr<appserver::RecordCursor> cursor;  // null once nothing more is to be fetched
-    int packetRecords = -1;
+    Store(std::unique_ptr<appserver::RecordCursor> source, int packet)
+        : records(source->fields()), cursor(std::move(source)), packetRecords(packet) {}
+
+    const std::vector<FieldDef>& defs() const { return records.fields(); }
 
     // Fetches the next packet (everything with `all`); false when nothing more came.
     bool fetch(bool all) {
         if (!cursor)
             return false;
-        auto more = appserver::fetchRows(*cursor, all ? -1 : packetRecords);
-        const bool got = !more.empty();
-        for (auto& row : more) {
-            row.resize(defs.size(), Variant::null());
-            rows.push_back(std::move(row));
-        }
+        const bool got = cursor->fetch(all ? -1 : packetRecords, records) > 0;
         if (!got || cursor->finished())
-            cursor.reset();
+            finish();
         return got;
     }
 
+    // Nothing more is to be fetched: the room kept for further records goes back.
+    void finish() {
+        cursor.reset();
+        records.shrinkToFit();
+    }
+
     int column(std::string_view name) const {
-        for (std::size_t i = 0; i < defs.size(); ++i)
-            if (platform::equalsIgnoreCase(defs[i].name, name))
+        for (std::size_t i = 0; i < defs().size(); ++i)
+            if (platform::equalsIgnoreCase(defs()[i].name, name))
                 return static_cast<int>(i);
         return -1;
     }
-};
 
-// One stored record as the filter evaluator sees it: every field of the record set.
-class ClientDataSet::RecordView : public FilterRecord {
-public:
-    RecordView(const Store& store, const Row& row) : store_(store), row_(row) {}
-    std::optional<FieldType> fieldType(std::string_view name) const override {
-        const int column = store_.column(name);
-        if (column < 0)
-            return std::nullopt;
-        return store_.defs[column].type;
-    }
-    Variant fieldValue(std::string_view name) const override {
-        const int column = store_.column(name);
-        return column < 0 ? Variant::null() : row_[column];
-    }
-
-private:
-    const Store& store_;
-    const Row& row_;
+    std::uint64_t id = nextStoreId();
+    RecordStore records;
+    std::unique_ptr<appserver::RecordCursor> cursor;  // null once nothing more is to be fetched
+    int packetRecords = -1;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -225,7 +273,9 @@ std::optional<FilterExpression> ClientDataSet::parseFilter(const std::string& te
                                                            bool filtered) const {
     if (!filtered)
         return std::nullopt;
-    return FilterExpression::parse(text);
+    FilterExpression filter = FilterExpression::parse(text);
+    filter.bind(store_->defs());
+    return filter;
 }
 
 // Applies a change of filter, order or master link to an open dataset; when the new settings
@@ -349,7 +399,6 @@ Field& ClientDataSet::addPersistent(FieldDef def) {
         fail("Повторяющееся имя поля '" + def.name + "'");
     fields_.push_back(std::make_unique<Field>(*this, std::move(def)));
     persistent_.push_back(true);
-    columns_.push_back(-1);
     return *fields_.back();
 }
 
@@ -365,7 +414,7 @@ Field& ClientDataSet::CreateField(const std::string& name) {
         fail("Поле \'" + name + "\' не найдено");
     Field& field = addPersistent(*def);
     if (active_) {
-        columns_.back() = store_->column(field.FieldName());
+        field.column_ = store_->column(field.FieldName());
         notify(DataEvent::LayoutChanged);
     }
     return field;
@@ -377,88 +426,90 @@ void ClientDataSet::bindFields() {
     const bool anyPersistent =
         std::find(persistent_.begin(), persistent_.end(), true) != persistent_.end();
     if (!anyPersistent) {
-        for (std::size_t column = 0; column < store_->defs.size(); ++column) {
-            fields_.push_back(std::make_unique<Field>(*this, store_->defs[column]));
+        for (std::size_t column = 0; column < store_->defs().size(); ++column) {
+            fields_.push_back(std::make_unique<Field>(*this, store_->defs()[column]));
+            fields_.back()->column_ = static_cast<int>(column);
             persistent_.push_back(false);
-            columns_.push_back(static_cast<int>(column));
         }
         return;
     }
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        const Field& field = *fields_[i];
-        const int column = store_->column(field.FieldName());
+    for (const auto& field : fields_) {
+        const int column = store_->column(field->FieldName());
         if (column < 0)
-            fail("Поле \'" + field.FieldName() + "\' не найдено");
-        const FieldType actual = store_->defs[column].type;
-        if (actual != field.DataType()) {
-            fail("Несоответствие типа поля '" + field.FieldName() +
-                 "', ожидается: " + std::string(appserver::fieldTypeName(field.DataType())) +
+            fail("Поле \'" + field->FieldName() + "\' не найдено");
+        const FieldType actual = store_->defs()[column].type;
+        if (actual != field->DataType()) {
+            fail("Несоответствие типа поля '" + field->FieldName() +
+                 "', ожидается: " + std::string(appserver::fieldTypeName(field->DataType())) +
                  ", фактически: " + std::string(appserver::fieldTypeName(actual)));
         }
-        columns_[i] = column;
+        field->column_ = column;
     }
 }
 
 void ClientDataSet::dropDynamicFields() {
     for (std::size_t i = fields_.size(); i-- > 0;) {
         if (persistent_[i]) {
-            columns_[i] = -1;
+            fields_[i]->column_ = -1;
             continue;
         }
         fields_.erase(fields_.begin() + static_cast<std::ptrdiff_t>(i));
         persistent_.erase(persistent_.begin() + static_cast<std::ptrdiff_t>(i));
-        columns_.erase(columns_.begin() + static_cast<std::ptrdiff_t>(i));
     }
 }
 
-const Row& ClientDataSet::rowAt(int recNo) const {
+std::size_t ClientDataSet::recordAt(int recNo) const {
     checkActive();
     if (recNo < 1 || static_cast<std::size_t>(recNo) > view_.size())
         fail("Запись не найдена");
-    return store_->rows[view_[static_cast<std::size_t>(recNo) - 1]];
+    return view_[static_cast<std::size_t>(recNo) - 1];
+}
+
+ClientDataSet::StoredValue ClientDataSet::storedAt(std::size_t record, const Field& field) const {
+    if (&field.DataSet() != this || field.column_ < 0)
+        return {};
+    return {&store_->records, record, static_cast<std::size_t>(field.column_)};
 }
 
 Variant ClientDataSet::FieldValueAt(int recNo, const Field& field) const {
-    const Row& row = rowAt(recNo);
-    const int index = fieldIndex(field);
-    const int column = index < 0 ? -1 : columns_[index];
-    return column < 0 ? Variant::null() : row[column];
+    const StoredValue at = storedAt(recordAt(recNo), field);
+    return at.records ? at.records->value(at.record, at.column) : Variant::null();
 }
 
 std::string ClientDataSet::FieldTextAt(int recNo, const Field& field, bool displayText) const {
     struct Peek {
-        const Row*& slot;
-        const Row* saved;
+        std::optional<std::size_t>& slot;
+        std::optional<std::size_t> saved;
         ~Peek() { slot = saved; }
     } peek{peek_, peek_};
-    peek_ = &rowAt(recNo);
+    peek_ = recordAt(recNo);
     return displayText ? field.DisplayText() : field.Text();
 }
 
 Bookmark ClientDataSet::BookmarkAt(int recNo) const {
-    rowAt(recNo);
-    return {store_->id, view_[static_cast<std::size_t>(recNo) - 1]};
+    return {store_->id, recordAt(recNo)};
 }
 
 int ClientDataSet::RecNoOf(const Bookmark& bookmark) const {
     return BookmarkValid(bookmark) ? static_cast<int>(positionOf_[bookmark.record]) + 1 : 0;
 }
 
-const Row* ClientDataSet::currentRow() const {
-    if (peek_)
-        return peek_;
-    if (!active_ || view_.empty())
-        return nullptr;
-    return &store_->rows[view_[position_]];
+std::optional<std::size_t> ClientDataSet::shownRecord() const {
+    return peek_ ? peek_ : currentRecord();
+}
+
+ClientDataSet::StoredValue ClientDataSet::storedValue(const Field& field) const {
+    const auto record = shownRecord();
+    return record ? storedAt(*record, field) : StoredValue{};
 }
 
 Variant ClientDataSet::fieldValue(const Field& field) const {
-    const Row* row = currentRow();
-    if (!row)
-        return Variant::null();
-    const int index = fieldIndex(field);
-    const int column = index < 0 ? -1 : columns_[index];
-    return column < 0 ? Variant::null() : (*row)[column];
+    const StoredValue at = storedValue(field);
+    return at.records ? at.records->value(at.record, at.column) : Variant::null();
+}
+
+std::size_t ClientDataSet::heldBytes() const {
+    return active_ ? store_->records.heldBytes() : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -475,13 +526,11 @@ std::shared_ptr<ClientDataSet::Store> ClientDataSet::fetchStore() {
     appserver::ProviderRequest request{CommandText, {}};
     for (std::size_t i = 0; i < params_.Count(); ++i)
         request.params.emplace_back(params_[i].Name(), params_[i].Value);
-    auto store = std::make_shared<Store>();
-    store->cursor = server->openProvider(ProviderName, request);
-    store->defs = store->cursor->fields();
-    store->packetRecords = PacketRecords;
+    auto store =
+        std::make_shared<Store>(server->openProvider(ProviderName, request), PacketRecords);
     store->fetch(PacketRecords < 0);
     if (!FetchOnDemand)
-        store->cursor.reset();
+        store->finish();
     return store;
 }
 
@@ -493,7 +542,7 @@ void ClientDataSet::Open() {
 
 void ClientDataSet::openOn(std::shared_ptr<Store> store, std::optional<std::size_t> record) {
     store_ = std::move(store);
-    fieldDefs_ = store_->defs;
+    fieldDefs_ = store_->defs();
     try {
         bindFields();
         active_ = true;
@@ -539,8 +588,8 @@ void ClientDataSet::Refresh() {
     checkActive();
     const int recNo = RecNo();
     store_ = fetchStore();
-    const bool sameLayout = store_->defs == fieldDefs_;
-    fieldDefs_ = store_->defs;
+    const bool sameLayout = store_->defs() == fieldDefs_;
+    fieldDefs_ = store_->defs();
     try {
         if (!sameLayout)
             dropDynamicFields();
@@ -616,20 +665,36 @@ std::optional<std::vector<Variant>> ClientDataSet::readMasterValues() const {
     return values;
 }
 
-bool ClientDataSet::passes(const Row& row) const {
-    if (restricted_) {
-        if (!masterValues_)
+// A detail's record with the master's key; the key is there, else nothing is shown.
+bool ClientDataSet::matchesMaster(std::size_t record) const {
+    const RecordStore& records = store_->records;
+    for (std::size_t i = 0; i < detailColumns_.size(); ++i) {
+        const Variant& wanted = (*masterValues_)[i];
+        const auto column = static_cast<std::size_t>(detailColumns_[i]);
+        if (isAbsent(wanted) || records.isNull(record, column))
             return false;
-        for (std::size_t i = 0; i < detailColumns_.size(); ++i) {
-            const Variant& wanted = (*masterValues_)[i];
-            const int column = detailColumns_[i];
-            if (isAbsent(wanted) || isAbsent(row[column]))
-                return false;
-            if (compareValues(row[column], wanted, store_->defs[column].type, false) != 0)
-                return false;
-        }
+        const FieldType type = records.fields()[column].type;
+        const bool same = type == FieldType::String
+                              ? sameText(records.text(record, column), wanted)
+                              : records.real(record, column) == numberOf(wanted, type);
+        if (!same)
+            return false;
     }
-    return !filterExpr_ || filterExpr_->matches(RecordView(*store_, row));
+    return true;
+}
+
+// The records among [first, last) that the master restriction and the filter let through.
+std::vector<std::size_t> ClientDataSet::visibleAmong(std::size_t first, std::size_t last) const {
+    std::vector<std::size_t> visible;
+    if (first >= last || (restricted_ && !masterValues_))
+        return visible;
+    std::vector<std::uint8_t> pass(last - first, 1);
+    if (filterExpr_)
+        filterExpr_->select(store_->records, first, pass);
+    for (std::size_t i = 0; i < pass.size(); ++i)
+        if (pass[i] != 0 && (!restricted_ || matchesMaster(first + i)))
+            visible.push_back(first + i);
+    return visible;
 }
 
 std::optional<std::size_t> ClientDataSet::currentRecord() const {
@@ -649,15 +714,12 @@ void ClientDataSet::rebuildView(std::optional<std::size_t> keep) {
         while (store_->fetch(true)) {
         }
     }
-    std::vector<std::size_t> view;
-    const auto& rows = store_->rows;
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (passes(rows[i]))
-            view.push_back(i);
+    const std::size_t count = store_->records.rowCount();
+    std::vector<std::size_t> view = visibleAmong(0, count);
     if (ordered())
         sortView(view);
     view_ = std::move(view);
-    scanned_ = rows.size();
+    scanned_ = count;
     indexPositions();
     position_ = 0;
     if (keep && *keep < positionOf_.size() && positionOf_[*keep] != kNone)
@@ -670,35 +732,13 @@ void ClientDataSet::rebuildView(std::optional<std::size_t> keep) {
 }
 
 void ClientDataSet::sortView(std::vector<std::size_t>& view) const {
-    struct Key {
-        int column;
-        FieldType type;
-        std::vector<std::string> folded;  // lower-case text of string columns, by record
-    };
-    std::vector<Key> keys;
-    for (const int column : indexColumns_) {
-        Key key{column, store_->defs[column].type, {}};
-        if (key.type == FieldType::String) {
-            key.folded.resize(store_->rows.size());
-            for (const auto record : view) {
-                const Variant& value = store_->rows[record][column];
-                if (!isAbsent(value))
-                    key.folded[record] = platform::lowerUtf8(value.toString());
-            }
-        }
-        keys.push_back(std::move(key));
-    }
-    const auto& rows = store_->rows;
+    std::vector<ColumnOrder> keys;
+    keys.reserve(indexColumns_.size());
+    for (const int column : indexColumns_)
+        keys.emplace_back(store_->records, static_cast<std::size_t>(column), view);
     std::stable_sort(view.begin(), view.end(), [&](std::size_t a, std::size_t b) {
         for (const auto& key : keys) {
-            const Variant& x = rows[a][key.column];
-            const Variant& y = rows[b][key.column];
-            int order = 0;
-            if (key.type == FieldType::String && !isAbsent(x) && !isAbsent(y))
-                order = key.folded[a].compare(key.folded[b]);
-            else
-                order = compareValues(x, y, key.type, true);
-            if (order != 0)
+            if (const int order = key.compare(a, b); order != 0)
                 return order < 0;
         }
         return false;
@@ -706,27 +746,26 @@ void ClientDataSet::sortView(std::vector<std::size_t>& view) const {
 }
 
 void ClientDataSet::indexPositions() {
-    positionOf_.assign(store_->rows.size(), kNone);
+    positionOf_.assign(store_->records.rowCount(), kNone);
     for (std::size_t i = 0; i < view_.size(); ++i)
         positionOf_[view_[i]] = i;
 }
 
 // Takes in records fetched since the view was built (by this dataset or a clone).
 void ClientDataSet::syncView() {
-    if (scanned_ == store_->rows.size())
+    const std::size_t count = store_->records.rowCount();
+    if (scanned_ == count)
         return;
     if (ordered()) {
         rebuildView(currentRecord());
         return;
     }
-    const auto& rows = store_->rows;
-    positionOf_.resize(rows.size(), kNone);
-    for (; scanned_ < rows.size(); ++scanned_) {
-        if (!passes(rows[scanned_]))
-            continue;
-        positionOf_[scanned_] = view_.size();
-        view_.push_back(scanned_);
+    positionOf_.resize(count, kNone);
+    for (const auto record : visibleAmong(scanned_, count)) {
+        positionOf_[record] = view_.size();
+        view_.push_back(record);
     }
+    scanned_ = count;
 }
 
 bool ClientDataSet::fetchMore() {
@@ -860,28 +899,27 @@ bool ClientDataSet::Locate(std::string_view keyFields, const Variant& keyValues,
                            LocateOptions options) {
     checkActive();
     const auto names = splitNames(keyFields);
-    std::vector<int> columns;
-    for (const auto& name : names) {
-        Field& field = FieldByName(name);
-        columns.push_back(columns_[field.Index()]);
-    }
+    std::vector<const Field*> fields;
+    for (const auto& name : names)
+        fields.push_back(&FieldByName(name));
     std::vector<Variant> keys;
     if (keyValues.isArray()) {
         keys = keyValues.elements();
     } else {
         keys.push_back(keyValues);
     }
-    if (keys.size() != columns.size())
-        fail("Locate: ключевых полей " + std::to_string(columns.size()) + ", значений " +
+    if (keys.size() != fields.size())
+        fail("Locate: ключевых полей " + std::to_string(fields.size()) + ", значений " +
              std::to_string(keys.size()));
+    std::vector<LocateKey> wanted;
+    for (std::size_t k = 0; k < fields.size(); ++k)
+        wanted.emplace_back(keys[k], fields[k]->DataType(), options);
     fetchAll();
     for (std::size_t position = 0; position < view_.size(); ++position) {
-        const Row& row = store_->rows[view_[position]];
         bool match = true;
-        for (std::size_t k = 0; k < columns.size() && match; ++k) {
-            const int column = columns[k];
-            match =
-                column >= 0 && keyMatches(row[column], keys[k], store_->defs[column].type, options);
+        for (std::size_t k = 0; k < fields.size() && match; ++k) {
+            const StoredValue at = storedAt(view_[position], *fields[k]);
+            match = at.records && wanted[k].matches(*at.records, at.record, at.column);
         }
         if (match) {
             moveTo(position);

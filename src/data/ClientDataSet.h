@@ -176,16 +176,26 @@ public:
     void addObserver(DataSetObserver& observer);
     void removeObserver(DataSetObserver& observer);
 
-    // The value of a field of the current record; used by Field.
+    // Where a field's value of the current record lies among the fetched records (of the record
+    // FieldTextAt shows, while it runs a get-text handler), for Field to read it in its own type.
+    struct StoredValue {
+        const appserver::RecordStore* records = nullptr;  // null: no record, or no such field
+        std::size_t record = 0;
+        std::size_t column = 0;
+    };
+    StoredValue storedValue(const Field& field) const;
+    // The value of a field of the current record as a variant; used by Field.
     Variant fieldValue(const Field& field) const;
     int fieldIndex(const Field& field) const;
+
+    // Heap bytes the fetched records hold (shared with clones); 0 while closed.
+    std::size_t heldBytes() const;
 
     // Called by the connection on disconnect and destruction.
     void remoteServerGone();
 
 private:
     struct Store;
-    class RecordView;
     struct Settings {
         std::string filter;
         bool filtered = false;
@@ -217,7 +227,8 @@ private:
     std::vector<int> resolveColumns(const std::vector<std::string>& names) const;
     void prepareView();
     std::optional<std::vector<Variant>> readMasterValues() const;
-    bool passes(const appserver::Row& row) const;
+    bool matchesMaster(std::size_t record) const;
+    std::vector<std::size_t> visibleAmong(std::size_t first, std::size_t last) const;
     bool ordered() const;
     void rebuildView(std::optional<std::size_t> keep);
     void sortView(std::vector<std::size_t>& view) const;
@@ -226,8 +237,9 @@ private:
     bool fetchMore();
     void fetchAll();
     std::optional<std::size_t> currentRecord() const;
-    const appserver::Row* currentRow() const;
-    const appserver::Row& rowAt(int recNo) const;
+    std::optional<std::size_t> shownRecord() const;
+    std::size_t recordAt(int recNo) const;
+    StoredValue storedAt(std::size_t record, const Field& field) const;
     void moveTo(std::size_t position);
     void notify(DataEvent event);
 
@@ -242,7 +254,6 @@ private:
 
     std::vector<std::unique_ptr<Field>> fields_;
     std::vector<bool> persistent_;
-    std::vector<int> columns_;  // record set column of each field; -1 while closed
     std::vector<appserver::FieldDef> fieldDefs_;
 
     bool active_ = false;
@@ -259,7 +270,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
 
-    mutable const appserver::Row* peek_ = nullptr;  // the record FieldTextAt reads
+    mutable std::optional<std::size_t> peek_;  // the record FieldTextAt reads
 
     int controlsDisabled_ = 0;
     bool eventsHeld_ = false;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "appserver/RecordStore.h"
 #include "data/ClientDataSet.h"
 #include "infra/NumberText.h"
 
@@ -47,6 +48,47 @@ int defaultWidth(const appserver::FieldDef& def) {
 
 std::string currencyText(double value, const FormatSettings& settings) {
     return formatFixed(value, 2, settings.decimalSeparator, " ") + " р.";
+}
+
+bool isDateType(FieldType type) {
+    return type == FieldType::Date || type == FieldType::DateTime;
+}
+
+// Values are read in their stored type where the conversion is the stored type's own; text
+// read as a number, and Boolean true as -1, go through the variant's conversions.
+using StoredValue = ClientDataSet::StoredValue;
+
+bool absent(const StoredValue& at) {
+    return !at.records || at.records->isNull(at.record, at.column);
+}
+
+std::int64_t wholeAt(const StoredValue& at) {
+    return at.records->integer(at.record, at.column);
+}
+
+double realAt(const StoredValue& at) {
+    return at.records->real(at.record, at.column);
+}
+
+Variant variantAt(const StoredValue& at) {
+    return at.records->value(at.record, at.column);
+}
+
+bool isWhole(FieldType type) {
+    return type == FieldType::Integer || type == FieldType::SmallInt;
+}
+
+// Every type but String and Boolean is a number to AsFloat and AsDateTime as it is stored.
+bool isPlainNumber(FieldType type) {
+    return type != FieldType::String && type != FieldType::Boolean;
+}
+
+std::string textAt(const StoredValue& at, FieldType type) {
+    if (type == FieldType::String)
+        return std::string(at.records->text(at.record, at.column));
+    if (isWhole(type))
+        return std::to_string(wholeAt(at));
+    return fieldValueText(variantAt(at), type);
 }
 
 }  // namespace
@@ -106,22 +148,26 @@ Variant Field::Value() const {
 }
 
 bool Field::IsNull() const {
-    const Variant value = Value();
-    return value.isNull() || value.isEmpty();
+    return absent(dataSet_->storedValue(*this));
 }
 
 std::string Field::AsString() const {
-    return fieldValueText(Value(), def_.type);
+    const StoredValue at = dataSet_->storedValue(*this);
+    return absent(at) ? std::string() : textAt(at, def_.type);
 }
 
 std::int32_t Field::AsInteger() const {
-    const Variant value = Value();
-    return value.isNull() ? 0 : value.toInt();
+    const StoredValue at = dataSet_->storedValue(*this);
+    if (absent(at))
+        return 0;
+    return isWhole(def_.type) ? static_cast<std::int32_t>(wholeAt(at)) : variantAt(at).toInt();
 }
 
 double Field::AsFloat() const {
-    const Variant value = Value();
-    return value.isNull() ? 0.0 : value.toDouble();
+    const StoredValue at = dataSet_->storedValue(*this);
+    if (absent(at))
+        return 0.0;
+    return isPlainNumber(def_.type) ? realAt(at) : variantAt(at).toDouble();
 }
 
 double Field::AsCurrency() const {
@@ -129,30 +175,32 @@ double Field::AsCurrency() const {
 }
 
 DateTime Field::AsDateTime() const {
-    const Variant value = Value();
-    return value.isNull() ? 0.0 : value.toDate();
+    const StoredValue at = dataSet_->storedValue(*this);
+    if (absent(at))
+        return 0.0;
+    return isPlainNumber(def_.type) ? realAt(at) : variantAt(at).toDate();
 }
 
 bool Field::AsBoolean() const {
-    const Variant value = Value();
-    return value.isNull() ? false : value.toBool();
+    const StoredValue at = dataSet_->storedValue(*this);
+    if (absent(at))
+        return false;
+    return def_.type == FieldType::String ? variantAt(at).toBool() : realAt(at) != 0;
 }
 
 std::string Field::defaultText(bool display) const {
-    const Variant value = Value();
-    if (value.isNull() || value.isEmpty())
+    const StoredValue at = dataSet_->storedValue(*this);
+    if (absent(at))
         return {};
-    const bool number = def_.type == FieldType::Float || def_.type == FieldType::Currency;
-    if (display && number) {
+    if (display && (def_.type == FieldType::Float || def_.type == FieldType::Currency)) {
         if (!DisplayFormat.empty())
-            return FormatFloat(DisplayFormat, value.toDouble());
+            return FormatFloat(DisplayFormat, realAt(at));
         if (Currency || def_.type == FieldType::Currency)
-            return currencyText(value.toDouble(), defaultFormatSettings());
+            return currencyText(realAt(at), defaultFormatSettings());
     }
-    if (display && !DisplayFormat.empty() &&
-        (def_.type == FieldType::Date || def_.type == FieldType::DateTime))
-        return FormatDateTime(DisplayFormat, value.toDate());
-    return fieldValueText(value, def_.type);
+    if (display && !DisplayFormat.empty() && isDateType(def_.type))
+        return FormatDateTime(DisplayFormat, realAt(at));
+    return textAt(at, def_.type);
 }
 
 std::string Field::DisplayText() const {

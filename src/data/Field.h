@@ -73,10 +73,13 @@ public:
     std::string Text() const;
 
 private:
+    friend class ClientDataSet;
+
     std::string defaultText(bool display) const;
 
     ClientDataSet* dataSet_;
     appserver::FieldDef def_;
+    int column_ = -1;  // the field's column in the dataset's records; -1 while it is closed
 };
 
 // The default text of a value of the given type: integers in decimal, floats as FloatToStr,

@@ -2,17 +2,20 @@
 
 // Filter texts of client datasets ("Prihod = True", "IsDelete=false", "CarName = 'O''Brien'",
 // " VidOplat = 1 OR  VidOplat IS NULL", "BegTime >= '01.12.2026 08:00:00' AND ..."): parsed once
-// into an expression tree and evaluated against each record.
+// into an expression tree, bound to the fields of a record set and evaluated on the typed
+// values of its records.
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "appserver/AppServer.h"
 #include "infra/DateTime.h"
 #include "kvtreports/Exception.h"
-#include "kvtreports/Variant.h"
 
 namespace kvt::data {
 
@@ -21,15 +24,6 @@ namespace kvt::data {
 class FilterError : public ExceptionOf<FilterError> {
 public:
     using ExceptionOf::ExceptionOf;
-};
-
-// What the evaluator needs of a record: its fields by name (case-insensitive).
-class FilterRecord {
-public:
-    virtual ~FilterRecord() = default;
-    // The field's type, or nothing when the record has no such field.
-    virtual std::optional<appserver::FieldType> fieldType(std::string_view name) const = 0;
-    virtual Variant fieldValue(std::string_view name) const = 0;
 };
 
 class FilterExpression {
@@ -43,21 +37,30 @@ public:
     FilterExpression& operator=(FilterExpression&&) noexcept;
     ~FilterExpression();
 
-    // True when the record passes. A field the record lacks throws FilterError.
-    bool matches(const FilterRecord& record) const;
-    // Checks the field names, and the literals against the types of the fields they are compared
-    // with, reading no value: a dataset applying the filter finds a bad filter even while it
-    // holds no records. Throws FilterError as matches would.
-    void validate(const FilterRecord& record) const;
+    // Finds the filter's fields among `fields` (by name, case-insensitively) and converts its
+    // literals to the types of the fields they are compared with, reading no value: a dataset
+    // applying the filter finds a bad filter even while it holds no records. Throws FilterError
+    // for a field that is not there, a literal that is no value of its field's type, sides of
+    // different types and a condition that is no Boolean. A filter evaluates once bound, and
+    // then cannot fail.
+    void bind(const std::vector<appserver::FieldDef>& fields);
+
+    // pass[i] becomes 1 when record first + i of `records`, a store of the fields bound to,
+    // passes, and 0 when it does not. Null values pass no comparison, only IS NULL.
+    void select(const appserver::RecordStore& records, std::size_t first,
+                std::span<std::uint8_t> pass) const;
+    bool matches(const appserver::RecordStore& records, std::size_t record) const;
+
     const std::string& text() const { return text_; }
 
     struct Node;
+    struct Evaluator;
 
 private:
-    FilterExpression(std::string text, std::unique_ptr<Node> root, FormatSettings settings);
+    FilterExpression(std::string text, std::unique_ptr<Node> root);
     std::string text_;
     std::unique_ptr<Node> root_;
-    FormatSettings settings_;
+    std::unique_ptr<Evaluator> bound_;
 };
 
 }  // namespace kvt::data

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "data/DataSource.h"
 #include "data/MConnect.h"
@@ -72,6 +73,31 @@ FakeTable receipts(int count) {
     return table;
 }
 
+// A field of every type, and texts that read as numbers, truth values and dates or as none.
+FakeTable everyKind() {
+    FakeTable table{{{"I", FieldType::Integer, 0},
+                     {"S", FieldType::SmallInt, 0},
+                     {"B", FieldType::Boolean, 0},
+                     {"C", FieldType::Currency, 0},
+                     {"F", FieldType::Float, 0},
+                     {"D", FieldType::Date, 0},
+                     {"T", FieldType::DateTime, 0},
+                     {"Str", FieldType::String, 20}},
+                    {}};
+    table.rows = {
+        {Variant(-7), Variant::i2(-32768), Variant(true), Variant::currency(-123456), Variant(2.5),
+         Variant::date(45000), Variant::date(45000.75), str("12.5")},
+        {Variant(2147483647), Variant::i2(3), Variant(false), Variant::currency(25000),
+         Variant(-0.5), Variant::date(1), Variant::date(-0.25), str("True")},
+        {Variant(0), Variant::i2(0), Variant(true), Variant::currency(0), Variant(1e300),
+         Variant::date(0), Variant::date(0), str("01.12.2026 08:00")},
+        {Variant(1), Variant::i2(1), Variant(false), Variant::currency(1), Variant(7.0),
+         Variant::date(2), Variant::date(2), str("Иванов")},
+        {},
+    };
+    return table;
+}
+
 class DataSetTest : public test::FreshRoot {
 protected:
     void SetUp() override {
@@ -81,7 +107,8 @@ protected:
                 std::map<std::string, FakeTable>{{"Shifts", shiftTable(25)},
                                                  {"Cnt", contractors()},
                                                  {"Car", cars()},
-                                                 {"Prx", receipts(150)}},
+                                                 {"Prx", receipts(150)},
+                                                 {"Kinds", everyKind()}},
                 log);
         };
     }
@@ -525,6 +552,42 @@ TEST_F(DataSetTest, DateTimeTextUsesTheStationFormat) {
     shifts.Open();
     EXPECT_EQ(shifts.FieldByName("BegTime").DisplayText(), "01.12.2026 12:00:00");
     EXPECT_EQ(shifts.FieldByName("EndTime").AsString(), "02.12.2026");
+}
+
+// Fields read their values in the stored type; what they give is what the variant's own
+// conversions give, failures included.
+TEST_F(DataSetTest, TypedReadsAgreeWithTheVariantsConversions) {
+    ClientDataSet kinds("Kinds");
+    bind(kinds, "Kinds");
+    kinds.Open();
+    EXPECT_GT(kinds.heldBytes(), 0u);
+    const auto same = [](auto typed, auto converted) {
+        std::optional<decltype(converted())> expected;
+        try {
+            expected = converted();
+        } catch (const VariantError&) {
+        }
+        if (!expected) {
+            EXPECT_THROW(typed(), VariantError);
+            return;
+        }
+        EXPECT_EQ(typed(), *expected);
+    };
+    for (kinds.First(); !kinds.Eof(); kinds.Next()) {
+        for (const Field* field : kinds.Fields()) {
+            SCOPED_TRACE(field->FieldName() + " of record " + std::to_string(kinds.RecNo()));
+            const Variant value = field->Value();
+            const bool null = value.isNull();
+            EXPECT_EQ(field->IsNull(), null);
+            EXPECT_EQ(field->AsString(), fieldValueText(value, field->DataType()));
+            same([&] { return field->AsInteger(); }, [&] { return null ? 0 : value.toInt(); });
+            same([&] { return field->AsFloat(); }, [&] { return null ? 0.0 : value.toDouble(); });
+            same([&] { return field->AsDateTime(); }, [&] { return null ? 0.0 : value.toDate(); });
+            same([&] { return field->AsBoolean(); }, [&] { return null ? false : value.toBool(); });
+        }
+    }
+    kinds.Close();
+    EXPECT_EQ(kinds.heldBytes(), 0u);
 }
 
 class Recorder : public DataSetObserver, public DataSourceObserver {

@@ -2,45 +2,62 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "appserver/RecordStore.h"
+#include "platform/Text.h"
 #include "tests/support/TestRoot.h"
 
 namespace kvt::data {
 namespace {
 
+using appserver::FieldDef;
 using appserver::FieldType;
+using appserver::RecordStore;
 
-// A record of named, typed values; names are looked up case-insensitively like a dataset's.
-class Record : public FilterRecord {
+// A record of named, typed values, held as a record set of one record; a name set again (in any
+// case) takes the new type and value.
+class Record {
 public:
     Record& set(const std::string& name, FieldType type, Variant value) {
-        fields_[lower(name)] = {type, std::move(value)};
+        for (std::size_t i = 0; i < fields_.size(); ++i) {
+            if (platform::equalsIgnoreCase(fields_[i].name, name)) {
+                fields_[i].type = type;
+                values_[i] = std::move(value);
+                return *this;
+            }
+        }
+        fields_.push_back({name, type, 0});
+        values_.push_back(std::move(value));
         return *this;
     }
-    std::optional<FieldType> fieldType(std::string_view name) const override {
-        const auto it = fields_.find(lower(std::string(name)));
-        if (it == fields_.end())
-            return std::nullopt;
-        return it->second.first;
-    }
-    Variant fieldValue(std::string_view name) const override {
-        return fields_.at(lower(std::string(name))).second;
+    const std::vector<FieldDef>& fields() const { return fields_; }
+    RecordStore store() const {
+        RecordStore records(fields_);
+        records.appendRow(values_);
+        return records;
     }
 
 private:
-    static std::string lower(std::string text) {
-        for (char& c : text)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return text;
-    }
-    std::map<std::string, std::pair<FieldType, Variant>> fields_;
+    std::vector<FieldDef> fields_;
+    appserver::Row values_;
 };
 
+FilterExpression bound(std::string_view filter, const std::vector<FieldDef>& fields) {
+    FilterExpression expression = FilterExpression::parse(filter);
+    expression.bind(fields);
+    return expression;
+}
+
 bool matches(std::string_view filter, const Record& record) {
-    return FilterExpression::parse(filter).matches(record);
+    return bound(filter, record.fields()).matches(record.store(), 0);
 }
 
 // The quoting the runners apply to a date-time before putting it into a filter.
@@ -241,12 +258,12 @@ TEST_F(FilterExpressionTest, ValidationAgainstTheFieldLayoutAlone) {
         {"", &organisation},
     };
     for (const auto& [filter, layout] : partsFilters)
-        EXPECT_NO_THROW(FilterExpression::parse(filter).validate(*layout)) << filter;
+        EXPECT_NO_THROW(bound(filter, layout->fields())) << filter;
 
     for (const char* bad : {"Prihod = True and Driver = 'x'", "NOT (OpNum = 1 OR Driver IS NULL)",
                             "BegTime >= '32.13.2026'", "OpNum = 'seventeen'", "Prihod = 'maybe'",
                             "OpNum = CarName", "CarName", "True = 1"})
-        EXPECT_THROW(FilterExpression::parse(bad).validate(prx), FilterError) << bad;
+        EXPECT_THROW(bound(bad, prx.fields()), FilterError) << bad;
 }
 
 TEST_F(FilterExpressionTest, LiteralsTakeTheFieldsType) {
@@ -257,6 +274,85 @@ TEST_F(FilterExpressionTest, LiteralsTakeTheFieldsType) {
     EXPECT_TRUE(matches("Prihod", record));
     EXPECT_TRUE(matches("NOT Prihod = 'False'", record));
     EXPECT_TRUE(matches("BegTime = " + quoted(shiftBegin), record));
+}
+
+// Many records at once, as a dataset filters them: the range asked for lines up neither with the
+// blocks the evaluation works in nor with the words of null bits, and every record gets the
+// answer it gets alone.
+TEST_F(FilterExpressionTest, RangesOfRecordsGetTheAnswersOfSingleRecords) {
+    const std::vector<FieldDef> fields{{"OpNum", FieldType::Integer, 0},
+                                       {"Liters", FieldType::Float, 0},
+                                       {"Prihod", FieldType::Boolean, 0},
+                                       {"CarName", FieldType::String, 20}};
+    constexpr int kRecords = 1000;
+    constexpr int kFirst = 37;
+    RecordStore records(fields);
+    for (int i = 0; i < kRecords; ++i)
+        records.appendRow({Variant(i), i % 7 == 0 ? Variant::null() : Variant(i * 0.5),
+                           Variant(i % 3 == 0),
+                           i % 5 == 0 ? Variant::null() : Variant("Car " + std::to_string(i % 4))});
+    const auto liters = [](int i, auto test) { return i % 7 != 0 && test(i * 0.5); };
+    const std::pair<const char*, std::function<bool(int)>> cases[] = {
+        {"OpNum >= 300 AND OpNum < 700", [](int i) { return i >= 300 && i < 700; }},
+        {"Liters > 100 OR Prihod",
+         [&](int i) { return liters(i, [](double l) { return l > 100; }) || i % 3 == 0; }},
+        {"NOT Liters <= 100", [&](int i) { return !liters(i, [](double l) { return l <= 100; }); }},
+        {"CarName IS NULL OR CarName = 'Car 1'", [](int i) { return i % 5 == 0 || i % 4 == 1; }},
+        {"Liters < OpNum", [&](int i) { return liters(i, [i](double l) { return l < i; }); }},
+        {"OpNum > 2000 AND CarName = 'Car 1'", [](int) { return false; }},
+        {"OpNum < 2000 OR CarName = 'Car 1'", [](int) { return true; }},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        const FilterExpression filter = bound(text, fields);
+        std::vector<std::uint8_t> pass(kRecords - kFirst - 100, 2);
+        filter.select(records, kFirst, pass);
+        for (std::size_t i = 0; i < pass.size(); ++i) {
+            const int record = kFirst + static_cast<int>(i);
+            ASSERT_EQ(pass[i], expected(record) ? 1 : 0) << "record " << record;
+            ASSERT_EQ(filter.matches(records, static_cast<std::size_t>(record)), expected(record));
+        }
+    }
+    std::vector<std::uint8_t> beyond(20);
+    EXPECT_THROW(bound("OpNum = 1", fields).select(records, kRecords - 10, beyond),
+                 std::out_of_range);
+    EXPECT_THROW(FilterExpression::parse("OpNum = 1").matches(records, 0), std::logic_error);
+}
+
+// A date-time compares at millisecond resolution: a value half a millisecond either side of an
+// instant is that instant or the next, by rounding, whichever operator asks.
+TEST_F(FilterExpressionTest, DateTimesCompareByTheirRoundedMilliseconds) {
+    const DateTime instant = shiftBegin + EncodeTime(0, 0, 1, 250);
+    const double half = 0.5 / 86400000.0;
+    const double up = std::numeric_limits<double>::infinity();
+    const double values[] = {
+        instant - 2 * half,
+        std::nextafter(instant - half, -up),
+        instant - half,
+        std::nextafter(instant - half, up),
+        instant,
+        std::nextafter(instant + half, -up),
+        instant + half,
+        std::nextafter(instant + half, up),
+        instant + 2 * half,
+    };
+    const auto ms = [](double days) { return std::llround(days * 86400000.0); };
+    const std::pair<const char*, std::function<bool(long long, long long)>> operators[] = {
+        {"=", std::equal_to<>{}}, {"<>", std::not_equal_to<>{}}, {"<", std::less<>{}},
+        {">", std::greater<>{}},  {"<=", std::less_equal<>{}},   {">=", std::greater_equal<>{}},
+    };
+    const std::string literal = "'" + FormatDateTime("dd.mm.yyyy hh:nn:ss.zzz", instant) + "'";
+    for (const auto& [op, expected] : operators) {
+        for (const double value : values) {
+            const Record record = receipt(value, true, "");
+            EXPECT_EQ(matches("BegTime " + std::string(op) + " " + literal, record),
+                      expected(ms(value), ms(instant)))
+                << op << " at " << (value - instant) / half << " half milliseconds";
+            EXPECT_EQ(matches(literal + " " + op + " BegTime", record),
+                      expected(ms(instant), ms(value)))
+                << op << " mirrored at " << (value - instant) / half << " half milliseconds";
+        }
+    }
 }
 
 }  // namespace
