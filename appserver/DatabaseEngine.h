@@ -59,6 +59,10 @@ public:
     // Throws RefusedCommand with the reason, or ServerError when the text does not compile.
     virtual std::unique_ptr<StatementEngine> prepareClientQuery(std::string_view sql) = 0;
     virtual void execute(std::string_view sql) = 0;
+    // A writer's transaction (Transaction).
+    virtual void begin() { execute("BEGIN"); }
+    virtual void commit() { execute("COMMIT"); }
+    virtual void rollback() { execute("ROLLBACK"); }
     virtual bool hasTable(std::string_view table) = 0;
 
     // The station mark: application id and schema version; 0 and 0 for an unmarked database.
@@ -81,19 +85,20 @@ Connection openPostgresDatabase(const std::string& conninfo, Access access);
 // A PostgreSQL connection as messages show it: its settings without the password.
 std::string postgresDisplayName(const std::string& conninfo);
 
-// The two halves of createStationDatabase, for a caller that fills the new database in the
-// transaction that makes its schema: a database opened for writing that holds no station yet,
-// and the schema of `version` written into it.
-Connection openNewStationDatabase(const std::filesystem::path& location, std::int32_t version);
-void writeStationSchema(const Connection& db, std::int32_t version);
+// A letter, digit or underscore: a character of an SQL name.
+bool isSqlWordChar(char c);
+// The text without the blanks around it.
+std::string_view trimmedSql(std::string_view text);
 
 // The spelling the schema gives a column or table name, for an engine that reports names folded
 // to lower case; the name itself when the schema has no such name.
 std::string schemaSpelling(std::string_view name);
 
 // A statement's "?", "?N" and ":name" parameters rewritten as PostgreSQL's "$N", numbered as
-// SQLite numbers them; `names` receives each named parameter's number.
+// SQLite numbers them; `names` receives each named parameter's number, `parameters` the highest
+// number.
 std::string postgresPlaceholders(std::string_view sql,
-                                 std::vector<std::pair<std::string, int>>* names = nullptr);
+                                 std::vector<std::pair<std::string, int>>* names = nullptr,
+                                 int* parameters = nullptr);
 
 }  // namespace kvt::appserver

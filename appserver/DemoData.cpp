@@ -14,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "appserver/DatabaseEngine.h"
 #include "appserver/StationDatabase.h"
 #include "infra/DateTime.h"
 #include "platform/SystemError.h"
@@ -806,12 +805,8 @@ private:
 
 void writeDemoDatabase(const fs::path& location, const DemoOptions& options) {
     if (isPostgresLocation(location.string())) {
-        Connection db = openNewStationDatabase(location, kStationSchemaVersion);
-        Transaction transaction(db);
-        writeStationSchema(db, kStationSchemaVersion);
-        DemoWriter(db, options).write();
-        advanceIdentities(db);
-        transaction.commit();
+        createStationDatabase(location, kStationSchemaVersion,
+                              [&](const Connection& db) { DemoWriter(db, options).write(); });
         return;
     }
     const fs::path target = fs::absolute(location);

@@ -79,17 +79,14 @@ FieldType typeOfName(std::string_view name, int typmod, int& size) {
 }
 
 constexpr std::string_view kSyntaxError = "42601";
+constexpr std::string_view kReadOnlyTransaction = "25006";
+constexpr std::string_view kFeatureNotSupported = "0A000";
 constexpr Oid kText = 25;
 
 std::string_view withoutTerminator(std::string_view sql) {
-    const auto trimEnd = [](std::string_view text) {
-        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-            text.remove_suffix(1);
-        return text;
-    };
-    sql = trimEnd(sql);
+    sql = trimmedSql(sql);
     if (sql.ends_with(';'))
-        sql = trimEnd(sql.substr(0, sql.size() - 1));
+        sql = trimmedSql(sql.substr(0, sql.size() - 1));
     return sql;
 }
 
@@ -113,11 +110,17 @@ bool hasSecondStatement(std::string_view sql) {
         } else if (sql.substr(i, 2) == "/*") {
             i += 2;
             skipTo("*/");
-        } else if (c == '$') {
-            // A dollar-quoted string: $tag$ ... $tag$.
-            const std::size_t close = sql.find('$', i + 1);
-            if (close == std::string_view::npos)
-                return false;
+        } else if (c == '$' && (i == 0 || !isSqlWordChar(sql[i - 1]))) {
+            // A dollar-quoted string, $tag$ ... $tag$, its tag a name or nothing; "$1" is a
+            // parameter and a "$" inside a name part of the name.
+            std::size_t close = i + 1;
+            if (close < sql.size() && std::isdigit(static_cast<unsigned char>(sql[close])) == 0)
+                while (close < sql.size() && isSqlWordChar(sql[close]))
+                    ++close;
+            if (close >= sql.size() || sql[close] != '$') {
+                i = close;
+                continue;
+            }
             const std::string tag(sql.substr(i, close - i + 1));
             i = close + 1;
             skipTo(tag);
@@ -130,12 +133,9 @@ bool hasSecondStatement(std::string_view sql) {
 
 // The spelling a name has in the statement's text, where the engine folded it to lower case.
 std::string spellingIn(std::string_view sql, std::string_view name) {
-    const auto isWord = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-    };
     for (std::size_t i = 0; i + name.size() <= sql.size(); ++i) {
-        if ((i > 0 && isWord(sql[i - 1])) ||
-            (i + name.size() < sql.size() && isWord(sql[i + name.size()])))
+        if ((i > 0 && isSqlWordChar(sql[i - 1])) ||
+            (i + name.size() < sql.size() && isSqlWordChar(sql[i + name.size()])))
             continue;
         bool same = true;
         for (std::size_t k = 0; k < name.size() && same; ++k)
@@ -221,8 +221,10 @@ public:
                 static_cast<std::size_t>(PQgetlength(result_.get(), row_, column))};
     }
 
-    // Declares the cursor now, so that a client's command text is refused or fails at once.
     void start();
+    // Declares the cursor and closes it again, running nothing: a client's command text is
+    // refused or fails at once, and runs with the values bound to it afterwards.
+    void validate();
 
 private:
     void set(int index, std::optional<std::string> value, Oid type) {
@@ -232,10 +234,13 @@ private:
         types_[static_cast<std::size_t>(index - 1)] = type;
     }
     Result run(const std::string& sql);
+    void declare();
     bool nextPacket();
 
     PgDatabase& db_;
-    std::vector<std::pair<std::string, int>> names_;  // filled as sql_ is made
+    // Filled as sql_ is made.
+    std::vector<std::pair<std::string, int>> names_;
+    int parameters_ = 0;
     std::string sql_;
     Statement::Fetch fetch_;
     std::vector<std::optional<std::string>> values_;
@@ -267,7 +272,7 @@ public:
             throw RefusedCommand("допускается только один оператор");
         auto statement = std::make_unique<PgStatement>(*this, text, Statement::Fetch::InPackets);
         try {
-            statement->start();
+            statement->validate();
         } catch (const PgError& e) {
             // A cursor takes queries only: a statement that compiles but cannot be one writes.
             if (e.state() == kSyntaxError && compiles(text))
@@ -325,10 +330,15 @@ public:
         return result;
     }
 
-    // Cursors live in a transaction that lasts while any of them is open.
+    // Cursors live in a transaction that lasts while any of them is open, or in the writer's.
+    // A reader's is read-only and limits each statement's time by itself, whatever a client's
+    // text may have set for the session.
     std::uint64_t openCursor() {
-        if (openCursors_ == 0) {
-            execute("BEGIN");
+        if (openCursors_ == 0 && !writing_) {
+            execute(access_ == Access::ReadOnly
+                        ? "BEGIN READ ONLY; SET LOCAL statement_timeout = '" +
+                              std::string(kReaderStatementTimeout) + "'"
+                        : std::string("BEGIN"));
             ++transaction_;
         }
         ++openCursors_;
@@ -341,11 +351,28 @@ public:
             return;
         try {
             execute("CLOSE " + cursor);
-            if (--openCursors_ == 0)
-                execute("COMMIT");
+            // A reader keeps nothing of its transaction, whatever a client's query did in it.
+            if (--openCursors_ == 0 && !writing_)
+                execute(access_ == Access::ReadOnly ? "ROLLBACK" : "COMMIT");
         } catch (const ServerError&) {
             // check() has ended the transaction already.
         }
+    }
+
+    void begin() override {
+        if (openCursors_ == 0)
+            execute("BEGIN");
+        writing_ = true;
+    }
+    void commit() override {
+        writing_ = false;
+        if (openCursors_ == 0)
+            execute("COMMIT");
+    }
+    void rollback() override {
+        writing_ = false;
+        endCursors();
+        execute("ROLLBACK");
     }
 
     bool transactionAlive(std::uint64_t transaction) const {
@@ -368,10 +395,11 @@ private:
             return;
         std::string message = trimmedMessage(PQerrorMessage(handle_.get()));
         const std::string state = result ? sqlState(result.get()) : "";
+        // The failed transaction refuses everything until it ends: the cursors' own ends here,
+        // a writer's when its Transaction rolls back.
         if (openCursors_ > 0) {
-            openCursors_ = 0;
-            ++transaction_;
-            if (PQstatus(handle_.get()) == CONNECTION_OK)
+            endCursors();
+            if (!writing_ && PQstatus(handle_.get()) == CONNECTION_OK)
                 PQclear(PQexec(handle_.get(), "ROLLBACK"));
         }
         if (PQstatus(handle_.get()) != CONNECTION_OK)
@@ -379,18 +407,20 @@ private:
         throw PgError(message, state);
     }
 
+    void endCursors() {
+        openCursors_ = 0;
+        ++transaction_;
+    }
+
     bool compiles(std::string_view sql) {
         const Result result(PQprepare(handle_.get(), "", std::string(sql).c_str(), 0, nullptr));
         return result && PQresultStatus(result.get()) == PGRES_COMMAND_OK;
     }
 
+    // A write in a read-only transaction, or a data-modifying WITH that a cursor refuses.
     [[noreturn]] static void refuseOrRethrow(const PgError& e) {
-        const std::string& state = e.state();
-        const std::string_view message = e.what();
-        if (state == "25006" || state == "0A000" || state == "42501")
+        if (e.state() == kReadOnlyTransaction || e.state() == kFeatureNotSupported)
             throw RefusedCommand("оператор не только читает данные");
-        if (message.find("multiple commands") != std::string_view::npos)
-            throw RefusedCommand("допускается только один оператор");
         throw;
     }
 
@@ -415,6 +445,7 @@ private:
     Handle handle_;
     Access access_;
     int openCursors_ = 0;
+    bool writing_ = false;  // in a writer's Transaction
     std::uint64_t transaction_ = 0;
     std::uint64_t cursors_ = 0;
     bool catalogRead_ = false;
@@ -422,17 +453,9 @@ private:
 };
 
 PgStatement::PgStatement(PgDatabase& db, std::string_view sql, Statement::Fetch fetch)
-    : db_(db), sql_(postgresPlaceholders(sql, &names_)), fetch_(fetch) {
-    int count = 0;
-    for (std::size_t i = 0; i + 1 < sql_.size(); ++i) {
-        if (sql_[i] != '$')
-            continue;
-        int number = 0;
-        std::from_chars(sql_.data() + i + 1, sql_.data() + sql_.size(), number);
-        count = std::max(count, number);
-    }
-    values_.resize(static_cast<std::size_t>(count));
-    types_.resize(static_cast<std::size_t>(count), 0);
+    : db_(db), sql_(postgresPlaceholders(sql, &names_, &parameters_)), fetch_(fetch) {
+    values_.resize(static_cast<std::size_t>(parameters_));
+    types_.resize(static_cast<std::size_t>(parameters_), 0);
 }
 
 PgStatement::~PgStatement() {
@@ -451,20 +474,35 @@ void PgStatement::start() {
         exhausted_ = true;
         return;
     }
+    declare();
+    nextPacket();
+}
+
+void PgStatement::validate() {
+    declare();
+    reset();
+}
+
+void PgStatement::declare() {
     const std::string name = db_.nextCursorName();
     transaction_ = db_.openCursor();
     cursor_ = name;
     // A DECLARE does not infer its parameters' types; text compares with any string column.
     std::replace(types_.begin(), types_.end(), Oid{0}, kText);
     run("DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_);
-    nextPacket();
 }
 
 // Packets grow, so that a short record set costs one round trip and a long one few.
 bool PgStatement::nextPacket() {
     if (!db_.transactionAlive(transaction_))
         throw ServerError("набор записей закрыт: транзакция, в которой он читался, прервана");
-    result_ = run("FETCH " + std::to_string(packet_) + " FROM " + cursor_);
+    try {
+        result_ = run("FETCH " + std::to_string(packet_) + " FROM " + cursor_);
+    } catch (const PgError& e) {
+        if (e.state() == kReadOnlyTransaction)
+            throw RefusedCommand("оператор не только читает данные");
+        throw;
+    }
     row_ = -1;
     const int got = PQntuples(result_.get());
     if (got < packet_) {
@@ -525,8 +563,9 @@ std::string postgresDisplayName(const std::string& conninfo) {
     std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
         PQconninfoParse(conninfo.c_str(), &error), &PQconninfoFree);
     PQfreemem(error);
+    // A text libpq cannot read may hold a password anywhere in it.
     if (!options)
-        return conninfo;
+        return "(неверная строка соединения)";
     std::string name;
     for (const PQconninfoOption* option = options.get(); option->keyword != nullptr; ++option) {
         if (option->val == nullptr || std::string_view(option->keyword) == "password")
@@ -544,20 +583,26 @@ Connection openPostgresDatabase(const std::string& conninfo, Access access) {
                                               "client_encoding", nullptr};
     const std::array<const char*, 5> values{kConnectTimeoutSeconds.data(), "kvt-reports",
                                             conninfo.c_str(), "UTF8", nullptr};
+    // The server is asked first whether it takes connections at all: a computer that does not
+    // answer then costs one connect timeout, and a refusal that follows is the server's own.
+    switch (PQpingParams(keywords.data(), values.data(), 1)) {
+        case PQPING_NO_RESPONSE:
+            throw ServerUnreachable(what + ": сервер базы данных не отвечает");
+        case PQPING_REJECT:
+            throw ServerUnreachable(what + ": сервер базы данных не принимает соединений");
+        default:
+            break;
+    }
     Handle handle(PQconnectdbParams(keywords.data(), values.data(), 1));
     if (!handle)
         throw ServerError(what + ": нет памяти для соединения");
     if (PQstatus(handle.get()) != CONNECTION_OK) {
         const std::string message = connectionMessage(handle.get());
-        switch (PQpingParams(keywords.data(), values.data(), 1)) {
-            case PQPING_NO_RESPONSE:
-                throw ServerUnreachable(what + ": сервер базы данных не отвечает: " + message);
-            case PQPING_NO_ATTEMPT:
-                // The connection's own settings are wrong, such as a service no file defines.
-                throw ServerError(what + ": " + message);
-            default:
-                throw ServerError(what + ": нет доступа: " + message);
-        }
+        // Settings no connection can be made with, such as a service no file defines, were
+        // not even tried by the question above.
+        if (PQpingParams(keywords.data(), values.data(), 1) == PQPING_NO_ATTEMPT)
+            throw ServerError(what + ": " + message);
+        throw ServerError(what + ": нет доступа: " + message);
     }
     auto db = std::make_shared<PgDatabase>(std::move(handle), what, access);
     // A cursor's plan is the plan of the whole record set: the datasets read all they open.

@@ -134,20 +134,12 @@ private:
     bool denied_ = false;
 };
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
-
 // What follows the first statement may only be blanks and, if the statement has none of its
 // own, one terminating semicolon.
 bool onlyTerminatorFollows(std::string_view statement, std::string_view rest) {
-    rest = trimmed(rest);
-    if (!rest.empty() && rest.front() == ';' && !trimmed(statement).ends_with(';'))
-        rest = trimmed(rest.substr(1));
+    rest = trimmedSql(rest);
+    if (!rest.empty() && rest.front() == ';' && !trimmedSql(statement).ends_with(';'))
+        rest = trimmedSql(rest.substr(1));
     return rest.empty();
 }
 

@@ -1,6 +1,5 @@
 #include "appserver/StationCopy.h"
 
-#include "appserver/DatabaseEngine.h"
 #include "appserver/StationDatabase.h"
 
 namespace kvt::appserver {
@@ -48,14 +47,11 @@ std::vector<CopiedTable> copyStationDatabase(const std::filesystem::path& from,
                                              const std::filesystem::path& to) {
     const Connection source = openStationDatabase(from);
     const std::int32_t version = schemaVersion(source);
-    const Connection target = openNewStationDatabase(to, version);
     std::vector<CopiedTable> copied;
-    Transaction transaction(target);
-    writeStationSchema(target, version);
-    for (const auto& table : stationTables(version))
-        copied.push_back({table, copyTable(source, target, table)});
-    advanceIdentities(target);
-    transaction.commit();
+    createStationDatabase(to, version, [&](const Connection& target) {
+        for (const auto& table : stationTables(version))
+            copied.push_back({table, copyTable(source, target, table)});
+    });
     return copied;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <functional>
 #include <map>
 #include <system_error>
 
@@ -244,10 +245,6 @@ constexpr std::array kPostgresTypes{
     TypeWord{"FLOAT", "DOUBLE PRECISION"},
 };
 
-bool isWordChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-}
-
 // Text compares and sorts by its bytes, as in SQLite, whatever the database's locale: the
 // providers' orders are the same on both engines.
 constexpr std::string_view kVarchar = "VARCHAR(";
@@ -259,13 +256,13 @@ std::string postgresSchema(std::string_view sql) {
     std::string result;
     std::size_t i = 0;
     while (i < sql.size()) {
-        const bool wordStart = i == 0 || !isWordChar(sql[i - 1]);
+        const bool wordStart = i == 0 || !isSqlWordChar(sql[i - 1]);
         const TypeWord* matched = nullptr;
         if (wordStart) {
             for (const auto& word : kPostgresTypes) {
                 const auto end = i + word.schema.size();
                 if (sql.substr(i, word.schema.size()) == word.schema &&
-                    (end == sql.size() || !isWordChar(sql[end]))) {
+                    (end == sql.size() || !isSqlWordChar(sql[end]))) {
                     matched = &word;
                     break;
                 }
@@ -367,6 +364,18 @@ Connection openEngine(const fs::path& location, std::chrono::milliseconds busy, 
 
 }  // namespace
 
+bool isSqlWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+std::string_view trimmedSql(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
 bool isPostgresLocation(std::string_view location) {
     if (location.starts_with("postgresql://") || location.starts_with("postgres://"))
         return true;
@@ -399,7 +408,7 @@ std::vector<std::string> stationTables(std::int32_t version) {
 }
 
 std::string postgresPlaceholders(std::string_view sql,
-                                 std::vector<std::pair<std::string, int>>* names) {
+                                 std::vector<std::pair<std::string, int>>* names, int* parameters) {
     std::string result;
     result.reserve(sql.size() + 8);
     int highest = 0;
@@ -433,7 +442,7 @@ std::string postgresPlaceholders(std::string_view sql,
         } else if (c == ':' && i + 1 < sql.size() &&
                    (std::isalpha(static_cast<unsigned char>(sql[i + 1])) || sql[i + 1] == '_')) {
             std::size_t end = i + 1;
-            while (end < sql.size() && isWordChar(sql[end]))
+            while (end < sql.size() && isSqlWordChar(sql[end]))
                 ++end;
             const std::string name(sql.substr(i, end - i));
             auto found = std::find_if(named.begin(), named.end(),
@@ -451,6 +460,8 @@ std::string postgresPlaceholders(std::string_view sql,
     }
     if (names != nullptr)
         *names = std::move(named);
+    if (parameters != nullptr)
+        *parameters = highest;
     return result;
 }
 
@@ -532,21 +543,21 @@ void execute(const Connection& db, std::string_view sql) {
 }
 
 Transaction::Transaction(Connection db) : db_(std::move(db)) {
-    db_->execute("BEGIN");
+    db_->begin();
 }
 
 Transaction::~Transaction() {
     if (!open_)
         return;
     try {
-        db_->execute("ROLLBACK");
+        db_->rollback();
     } catch (const ServerError&) {
         // The connection is gone, and the transaction with it.
     }
 }
 
 void Transaction::commit() {
-    db_->execute("COMMIT");
+    db_->commit();
     open_ = false;
 }
 
@@ -575,6 +586,15 @@ Connection openStationDatabase(const fs::path& location, std::chrono::millisecon
     return db;
 }
 
+namespace {
+
+std::string quotedIdentifier(std::string_view name) {
+    std::string quoted = "\"";
+    for (const char c : name)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + '"';
+}
+
 Connection openNewStationDatabase(const fs::path& location, std::int32_t version) {
     const std::string what = describe(location);
     if (version < kOldestStationSchemaVersion || version > kStationSchemaVersion)
@@ -595,14 +615,8 @@ void writeStationSchema(const Connection& db, std::int32_t version) {
     }
 }
 
-Connection createStationDatabase(const fs::path& location, std::int32_t version) {
-    Connection db = openNewStationDatabase(location, version);
-    Transaction transaction(db);
-    writeStationSchema(db, version);
-    transaction.commit();
-    return db;
-}
-
+// Rows written with their own numbers leave PostgreSQL's counters behind; new rows are numbered
+// after the highest in each table, as SQLite numbers them by itself.
 void advanceIdentities(const Connection& db) {
     if (db->engine() != Engine::PostgreSQL)
         return;
@@ -614,21 +628,26 @@ void advanceIdentities(const Connection& db) {
         identities.emplace_back(columns.text(0), columns.text(1));
     for (const auto& [table, column] : identities) {
         Statement advance(db, "SELECT setval(pg_get_serial_sequence(?1, ?2), COALESCE(MAX(" +
-                                  column + "), 0) + 1, false) FROM " + table);
-        advance.bind(1, table).bind(2, column).step();
+                                  quotedIdentifier(column) + "), 0) + 1, false) FROM " +
+                                  quotedIdentifier(table));
+        advance.bind(1, quotedIdentifier(table)).bind(2, column).step();
     }
 }
 
-namespace {
-
-std::string quotedIdentifier(std::string_view name) {
-    std::string quoted = "\"";
-    for (const char c : name)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + '"';
-}
-
 }  // namespace
+
+Connection createStationDatabase(const fs::path& location, std::int32_t version,
+                                 const std::function<void(const Connection&)>& fill) {
+    Connection db = openNewStationDatabase(location, version);
+    Transaction transaction(db);
+    writeStationSchema(db, version);
+    if (fill) {
+        fill(db);
+        advanceIdentities(db);
+    }
+    transaction.commit();
+    return db;
+}
 
 void grantStationRoles(const Connection& db, std::string_view workplaceRole,
                        std::string_view consoleRole) {
@@ -645,6 +664,10 @@ void grantStationRoles(const Connection& db, std::string_view workplaceRole,
         db->execute("REVOKE ALL ON " + tables + " FROM PUBLIC, " + workplace + ", " + console);
         db->execute("GRANT SELECT ON " + tables + " TO " + workplace + ", " + console);
         db->execute("GRANT INSERT, UPDATE ON SmLog TO " + console);
+        // A client's query could otherwise lift its session's limits from inside a SELECT.
+        db->execute(
+            "REVOKE EXECUTE ON FUNCTION pg_catalog.set_config(text, text, boolean) "
+            "FROM PUBLIC");
         transaction.commit();
     } catch (const ServerError& e) {
         rethrowNaming(*db, e);

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,21 +56,20 @@ Connection openStationDatabase(const std::filesystem::path& location,
 
 // Creates the schema of `version` in a new, empty database opened for writing (a new file, or a
 // PostgreSQL database without station tables); an older version makes the database a station of
-// that time would have kept.
+// that time would have kept. `fill` writes the station's rows in the schema's transaction, so
+// that a failure leaves no station behind; new rows are numbered after those it wrote.
 Connection createStationDatabase(const std::filesystem::path& location,
-                                 std::int32_t version = kStationSchemaVersion);
+                                 std::int32_t version = kStationSchemaVersion,
+                                 const std::function<void(const Connection&)>& fill = {});
 
 std::int32_t schemaVersion(const Connection& db);
 
 // The least rights of a PostgreSQL station's roles: the workplaces' role may only read the
-// station's tables, the console's role may read them and write the shift log. Throws ServerError
+// station's tables, the console's role may read them and write the shift log; neither may change
+// its session's settings from inside a query (set_config). Throws ServerError
 // for a SQLite station, which keeps no roles, or for a role the database does not know.
 void grantStationRoles(const Connection& db, std::string_view workplaceRole,
                        std::string_view consoleRole);
-
-// After rows were written with their own numbers (a demo station, a moved one), makes the numbers
-// PostgreSQL gives new rows follow the highest one in each table, as SQLite's do by themselves.
-void advanceIdentities(const Connection& db);
 
 // Whether the database has the table, named without regard to case as SQL names it: tables came
 // with schema versions, and a reader of a later table finds nothing in an older database.

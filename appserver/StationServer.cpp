@@ -201,26 +201,13 @@ private:
     bool hasRow_ = false;
 };
 
-bool isBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool startsWithKeyword(std::string_view text, std::string_view keyword) {
     if (text.size() < keyword.size() ||
         !platform::equalsIgnoreCase(text.substr(0, keyword.size()), keyword))
         return false;
     if (text.size() == keyword.size())
         return true;
-    const auto next = static_cast<unsigned char>(text[keyword.size()]);
-    return !std::isalnum(next) && next != '_';
+    return !isSqlWordChar(text[keyword.size()]);
 }
 
 // A client's command text: one statement that only reads, whichever engine keeps the station.
@@ -230,7 +217,7 @@ std::unique_ptr<Statement> prepareClientCommand(const Connection& db, const Prov
         return ServerError("Провайдер " + quote(definition.name) + " отклонил текст команды " +
                            quote(sql) + ": " + reason);
     };
-    const std::string_view text = trimmed(sql);
+    const std::string_view text = trimmedSql(sql);
     if (text.empty())
         throw refuse("текст команды пуст");
     if (!startsWithKeyword(text, "SELECT") && !startsWithKeyword(text, "WITH"))

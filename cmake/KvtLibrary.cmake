@@ -32,11 +32,15 @@ function(kvt_test_folder)
         if(ARG_DEPENDS)
             add_dependencies(${target} ${ARG_DEPENDS})
         endif()
-        # Where the tests' PostgreSQL cluster listens (tests/CMakeLists.txt).
-        target_compile_definitions(${target} PRIVATE KVT_TEST_PG_HOST="${KVT_TEST_PG_HOST}"
-            KVT_TEST_PG_PORT="${KVT_TEST_PG_PORT}" KVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+        target_compile_definitions(${target} PRIVATE KVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+        set(pg_fixture)
+        if(KVT_TEST_PG_HOST)
+            # Where the tests' PostgreSQL cluster listens (tests/CMakeLists.txt).
+            target_compile_definitions(${target} PRIVATE KVT_TEST_PG_HOST="${KVT_TEST_PG_HOST}"
+                KVT_TEST_PG_PORT="${KVT_TEST_PG_PORT}")
+            set(pg_fixture FIXTURES_REQUIRED kvt_pg)
+        endif()
         gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-            PROPERTIES ENVIRONMENT "KVT_TOOLS_DIR=${PROJECT_BINARY_DIR}/tools"
-                FIXTURES_REQUIRED kvt_pg)
+            PROPERTIES ENVIRONMENT "KVT_TOOLS_DIR=${PROJECT_BINARY_DIR}/tools" ${pg_fixture})
     endforeach()
 endfunction()

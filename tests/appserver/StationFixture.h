@@ -31,16 +31,12 @@ protected:
         if (!cluster)
             GTEST_SKIP() << "built without a PostgreSQL cluster for the tests";
         postgres_.emplace(*cluster);
-        database_ = postgres_->admin();
-        appserver::writeDemoDatabase(database_);
-        appserver::grantStationRoles(
-            appserver::openStationDatabase(database_, appserver::kDefaultBusyTimeout,
-                                           appserver::Access::ReadWrite),
-            "kvt_workplace", "kvt_console");
+        writeDemoStation(*postgres_);
+        database_ = postgres_->workplace();
     }
 
     appserver::Engine engine() const { return engine_; }
-    // The station database: a file, or the superuser's connection to the PostgreSQL database.
+    // The station database: a file, or the PostgreSQL database as the workplaces' role reads it.
     const std::filesystem::path& database() const { return database_; }
     // The PostgreSQL database, on that engine only.
     const PgTestDatabase& postgres() const { return *postgres_; }

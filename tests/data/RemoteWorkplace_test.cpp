@@ -47,11 +47,7 @@ protected:
     void useCluster(const test::PgCluster& cluster) {
         station_.reset();
         station_.emplace(cluster);
-        appserver::writeDemoDatabase(station_->admin());
-        appserver::grantStationRoles(
-            appserver::openStationDatabase(station_->admin(), appserver::kDefaultBusyTimeout,
-                                           appserver::Access::ReadWrite),
-            "kvt_workplace", "kvt_console");
+        test::writeDemoStation(*station_);
         setUpWorkplace("workplace");
     }
 
@@ -111,9 +107,9 @@ TEST_F(RemoteWorkplaceTest, WorkplacesReadTheServersStationEachWithItsOwnVedFilt
         return "'" + provider + "' --db \"" + database + "\" --ved-filter " +
                std::to_string(filter) + " Organization > " + (base() / out).string();
     };
-    const auto both = test::runProcess(
-        "/bin/sh",
-        {"-c", run(1, "counter.txt") + " & " + run(0, "manager.txt") + "; wait $!; wait"});
+    const auto both =
+        test::runProcess("/bin/sh", {"-c", run(1, "counter.txt") + " & counter=$!; " +
+                                               run(0, "manager.txt") + " && wait $counter"});
     ASSERT_EQ(both.exitCode, 0) << both.err;
     // A header line of fields, then a line per record.
     EXPECT_EQ(test::splitLines(test::readFile(base() / "counter.txt")).size(),
@@ -140,12 +136,31 @@ TEST_F(RemoteWorkplaceTest, AnUnreachableComputerOrAWrongPasswordIsToldAtConnect
 TEST_F(RemoteWorkplaceTest, TheWorkplacesRoleOnlyReadsAndTheConsolesWritesTheShiftLogOnly) {
     KVTServer workplace;
     onServerComputer(workplace);
-    ClientDataSet query("cdsQuery");
-    bound(query, workplace, "PrxLogProvider").CommandText =
-        "WITH gone AS (DELETE FROM SmLog RETURNING SmNum) SELECT SmNum FROM gone";
-    EXPECT_THAT([&] { query.Open(); },
-                ThrowsMessage<appserver::ServerError>(HasSubstr("не только читает данные")));
+    // Client texts that would write, or lift the session's limits, from inside a query.
+    const std::vector<std::pair<std::string, std::string>> clientTexts{
+        {"WITH gone AS (DELETE FROM SmLog RETURNING SmNum) SELECT SmNum FROM gone",
+         "не только читает данные"},
+        {"SELECT set_config('statement_timeout', '0', false) AS Lifted",
+         "permission denied for function set_config"},
+    };
+    for (const auto& [sql, reason] : clientTexts) {
+        ClientDataSet query("cdsQuery");
+        bound(query, workplace, "PrxLogProvider").CommandText = sql;
+        EXPECT_THAT([&] { query.Open(); }, ThrowsMessage<appserver::ServerError>(HasSubstr(reason)))
+            << sql;
+    }
     EXPECT_EQ(recordsOf(workplace, "SmLogProvider"), 120);
+    // What a query writes where a read-only transaction does not look is not kept either.
+    {
+        ClientDataSet made("cdsMade");
+        bound(made, workplace, "PrxLogProvider").CommandText = "SELECT lo_create(0) AS Made";
+        made.Open();
+    }
+    appserver::Statement kept(
+        appserver::openPostgresDatabase(station_->admin(), appserver::Access::ReadWrite),
+        "SELECT COUNT(*) FROM pg_largeobject_metadata");
+    kept.step();
+    EXPECT_EQ(kept.integer(0), 0);
 
     const auto write = [](const std::string& conninfo, const std::string& sql) {
         appserver::openPostgresDatabase(conninfo, appserver::Access::ReadWrite)->execute(sql);
@@ -205,6 +220,17 @@ TEST_F(RemoteWorkplaceTest, AServerStoppedInTheMiddleOfAFetchFailsOnlyThatRunner
     cluster("resume");
     ServerSession next(workplace);
     EXPECT_EQ(recordsOf(workplace, "SmLogProvider"), 120);
+    // What a query writes where a read-only transaction does not look is not kept either.
+    {
+        ClientDataSet made("cdsMade");
+        bound(made, workplace, "PrxLogProvider").CommandText = "SELECT lo_create(0) AS Made";
+        made.Open();
+    }
+    appserver::Statement kept(
+        appserver::openPostgresDatabase(station_->admin(), appserver::Access::ReadWrite),
+        "SELECT COUNT(*) FROM pg_largeobject_metadata");
+    kept.step();
+    EXPECT_EQ(kept.integer(0), 0);
 }
 
 }  // namespace

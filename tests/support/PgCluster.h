@@ -11,6 +11,7 @@
 #include <string>
 
 #include "appserver/DatabaseEngine.h"
+#include "appserver/DemoData.h"
 
 namespace kvt::test {
 
@@ -80,6 +81,15 @@ private:
     PgCluster cluster_;
     std::string name_;
 };
+
+// The demo station in the database, its roles given their rights as on a station's server.
+inline void writeDemoStation(const PgTestDatabase& database) {
+    appserver::writeDemoDatabase(database.admin());
+    appserver::grantStationRoles(
+        appserver::openStationDatabase(database.admin(), appserver::kDefaultBusyTimeout,
+                                       appserver::Access::ReadWrite),
+        "kvt_workplace", "kvt_console");
+}
 
 // The engines a suite runs on: INSTANTIATE_TEST_SUITE_P(Engines, Suite, bothEngines(),
 // engineName).
