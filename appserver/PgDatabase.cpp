@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "appserver/DatabaseEngine.h"
+#include "platform/Text.h"
 
 namespace kvt::appserver {
 
@@ -137,11 +138,7 @@ std::string spellingIn(std::string_view sql, std::string_view name) {
         if ((i > 0 && isSqlWordChar(sql[i - 1])) ||
             (i + name.size() < sql.size() && isSqlWordChar(sql[i + name.size()])))
             continue;
-        bool same = true;
-        for (std::size_t k = 0; k < name.size() && same; ++k)
-            same = std::tolower(static_cast<unsigned char>(sql[i + k])) ==
-                   std::tolower(static_cast<unsigned char>(name[k]));
-        if (same)
+        if (platform::equalsIgnoreCase(sql.substr(i, name.size()), name))
             return std::string(sql.substr(i, name.size()));
     }
     return schemaSpelling(name);

@@ -296,13 +296,6 @@ std::string upper(std::string_view text) {
     return result;
 }
 
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
 // "CREATE TABLE Name (" and the first word of each column line after it.
 void collectNames(std::string_view sql, std::map<std::string, std::string>& spelling,
                   std::vector<std::string>* tables) {
@@ -318,7 +311,7 @@ void collectNames(std::string_view sql, std::map<std::string, std::string>& spel
         if (line.starts_with(kCreate)) {
             line.remove_prefix(kCreate.size());
             const std::string name(line.substr(0, line.find(' ')));
-            spelling.emplace(lower(name), name);
+            spelling.emplace(platform::lowerUtf8(name), name);
             if (tables != nullptr)
                 tables->push_back(name);
             inTable = true;
@@ -330,7 +323,7 @@ void collectNames(std::string_view sql, std::map<std::string, std::string>& spel
                 continue;
             const std::string name(line.substr(first, line.find(' ', first) - first));
             if (name != "PRIMARY")
-                spelling.emplace(lower(name), name);
+                spelling.emplace(platform::lowerUtf8(name), name);
         }
     }
 }
@@ -395,7 +388,7 @@ bool isPostgresLocation(std::string_view location) {
 
 std::string schemaSpelling(std::string_view name) {
     const auto& names = spellings();
-    const auto found = names.find(lower(name));
+    const auto found = names.find(platform::lowerUtf8(name));
     return found != names.end() ? found->second : std::string(name);
 }
 
